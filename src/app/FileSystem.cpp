@@ -1,0 +1,236 @@
+#include "app/FileSystem.h"
+
+#include "app/Text.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quorvia {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool isSeparator(char c) { return c == '/' || c == '\\'; }
+
+std::vector<std::string> splitLevels(std::string_view path) {
+    std::vector<std::string> parts;
+    std::string cur;
+    for (const char c : path) {
+        if (isSeparator(c)) {
+            if (!cur.empty()) parts.push_back(std::move(cur));
+            cur.clear();
+        } else {
+            cur.push_back(c);
+        }
+    }
+    if (!cur.empty()) parts.push_back(std::move(cur));
+    return parts;
+}
+
+bool lstatOk(const std::string& p, struct stat& st) { return ::stat(p.c_str(), &st) == 0; }
+
+// All entry names of a folder, sorted; empty when it cannot be read.
+std::vector<std::string> entryNames(const std::string& dir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    fs::directory_iterator it(dir.empty() ? std::string(".") : dir, ec);
+    if (ec) return names;
+    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+        if (ec) break;
+        names.push_back(it->path().filename().string());
+    }
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return lessIgnoreCase(a, b);
+    });
+    return names;
+}
+
+std::string join(const std::string& dir, const std::string& name) {
+    if (dir.empty()) return name;
+    if (dir.back() == '/') return dir + name;
+    return dir + "/" + name;
+}
+
+bool globMatch(std::string_view name, std::string_view pat) {
+    // Iterative wildcard match with backtracking on the last '*'.
+    std::size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pat.size() && (pat[p] == '?' || pat[p] == name[n])) {
+            ++n;
+            ++p;
+        } else if (p < pat.size() && pat[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pat.size() && pat[p] == '*') ++p;
+    return p == pat.size();
+}
+
+}  // namespace
+
+bool matchesPattern(std::string_view name, std::string_view patterns) {
+    const std::string lname = toLower(name);
+    std::size_t start = 0;
+    while (start <= patterns.size()) {
+        std::size_t end = patterns.find(';', start);
+        if (end == std::string_view::npos) end = patterns.size();
+        const std::string pat = toLower(patterns.substr(start, end - start));
+        if (!pat.empty() && globMatch(lname, pat)) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+std::optional<std::string> FileSystem::resolve(std::string_view path) const {
+    if (path.empty()) return std::nullopt;
+    std::string cur = isSeparator(path.front()) ? "/" : "";
+    for (const std::string& level : splitLevels(path)) {
+        if (level == "." || level == "..") {
+            cur = join(cur, level);
+            continue;
+        }
+        std::string exact = join(cur, level);
+        struct stat st {};
+        if (::lstat(exact.c_str(), &st) == 0) {
+            cur = std::move(exact);
+            continue;
+        }
+        bool found = false;
+        for (const std::string& name : entryNames(cur.empty() ? "." : cur)) {
+            if (equalsIgnoreCase(name, level)) {
+                cur = join(cur, name);
+                found = true;
+                break;
+            }
+        }
+        if (!found) return std::nullopt;
+    }
+    if (cur.empty()) return std::nullopt;
+    return cur;
+}
+
+std::optional<std::string> FileSystem::resolveForWriting(std::string_view path) const {
+    if (auto existing = resolve(path)) return existing;
+    std::size_t cut = path.find_last_of("/\\");
+    if (cut == std::string_view::npos) return std::string(path);
+    const std::string_view leaf = path.substr(cut + 1);
+    if (leaf.empty()) return std::nullopt;
+    const std::string_view dir = path.substr(0, cut + 1);
+    auto rdir = resolve(dir);
+    if (!rdir) return std::nullopt;
+    return join(*rdir, std::string(leaf));
+}
+
+bool FileSystem::entryExists(std::string_view path) const { return resolve(path).has_value(); }
+
+bool FileSystem::isDirectory(std::string_view path) const {
+    const auto p = resolve(path);
+    struct stat st {};
+    return p && lstatOk(*p, st) && S_ISDIR(st.st_mode);
+}
+
+bool FileSystem::isRegularFile(std::string_view path) const {
+    const auto p = resolve(path);
+    struct stat st {};
+    return p && lstatOk(*p, st) && S_ISREG(st.st_mode);
+}
+
+bool FileSystem::canOpenForReading(std::string_view path) const {
+    const auto p = resolve(path);
+    if (!p) return false;
+    struct stat st {};
+    if (!lstatOk(*p, st) || S_ISDIR(st.st_mode)) return false;
+    const int fd = ::open(p->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+std::vector<std::string> FileSystem::listFiles(std::string_view dir, std::string_view patterns) const {
+    std::vector<std::string> out;
+    const auto d = resolve(dir);
+    if (!d) return out;
+    for (const std::string& name : entryNames(*d)) {
+        if (name.empty() || name.front() == '.') continue;
+        struct stat st {};
+        if (!lstatOk(join(*d, name), st) || !S_ISREG(st.st_mode)) continue;
+        if (matchesPattern(name, patterns)) out.push_back(name);
+    }
+    return out;
+}
+
+std::vector<std::string> FileSystem::listSubdirectories(std::string_view dir) const {
+    std::vector<std::string> out;
+    const auto d = resolve(dir);
+    if (!d) return out;
+    for (const std::string& name : entryNames(*d)) {
+        if (name.empty() || name.front() == '.') continue;
+        struct stat st {};
+        if (lstatOk(join(*d, name), st) && S_ISDIR(st.st_mode)) out.push_back(name);
+    }
+    return out;
+}
+
+std::optional<std::string> FileSystem::readFile(std::string_view path) const {
+    const auto p = resolve(path);
+    if (!p) return std::nullopt;
+    struct stat st {};
+    if (!lstatOk(*p, st) || S_ISDIR(st.st_mode)) return std::nullopt;
+    std::ifstream in(*p, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return std::nullopt;
+    return data;
+}
+
+bool FileSystem::writeFileAtomically(std::string_view path, std::string_view content) const {
+    const auto target = resolveForWriting(path);
+    if (!target) return false;
+    // Keep the permissions of a file that already exists.
+    mode_t mode = 0644;
+    struct stat st {};
+    if (lstatOk(*target, st)) {
+        if (S_ISDIR(st.st_mode)) return false;
+        mode = st.st_mode & 07777;
+    }
+    std::string tmp = *target + ".XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0) return false;
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < content.size()) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ok = false;
+        } else {
+            done += static_cast<std::size_t>(n);
+        }
+    }
+    ok = ok && ::fchmod(fd, mode) == 0;
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    ok = ok && ::rename(tmp.c_str(), target->c_str()) == 0;
+    if (!ok) ::unlink(tmp.c_str());
+    return ok;
+}
+
+FileSystem& diskFileSystem() {
+    static FileSystem instance;
+    return instance;
+}
+
+}  // namespace quorvia

@@ -1,0 +1,64 @@
+#pragma once
+// The game's view of the file system (a port, so tests can inject failures).
+//
+// Paths are texts built by plain concatenation; both '/' and '\' separate levels, so a
+// nested theme name "natur\tiere" appended to the icons folder names a folder two levels
+// down. Every lookup resolves the path one level at a time without regard to case (an
+// exact match first, then the first case-insensitive match in name order), so a theme
+// stored as "QUORVIA" finds the folder "quorvia" and "*.ICO" finds "apple.ico".
+//
+// Listings are sorted by name without regard to case, skip hidden entries (names starting
+// with a dot) and report a folder that cannot be read as empty.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvia {
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // The on-disk path of `path`, or nothing when some level of it does not exist.
+    virtual std::optional<std::string> resolve(std::string_view path) const;
+
+    // A directory-inclusive lookup: true for a folder or any file of that name.
+    bool entryExists(std::string_view path) const;
+    bool isDirectory(std::string_view path) const;
+    bool isRegularFile(std::string_view path) const;
+
+    // True exactly when `path` is a file that can be opened for reading now (not a folder,
+    // not an empty path). Opens and closes it; reads nothing.
+    virtual bool canOpenForReading(std::string_view path) const;
+
+    // Names (not paths) of the ordinary files in `dir` whose names match one of the
+    // ';'-separated wildcard patterns ("*.ico;*.icn"), case-insensitively.
+    virtual std::vector<std::string> listFiles(std::string_view dir, std::string_view patterns) const;
+
+    // Names of the subfolders of `dir` (symbolic links to folders included).
+    virtual std::vector<std::string> listSubdirectories(std::string_view dir) const;
+
+    // The whole content, or nothing when the file cannot be read.
+    virtual std::optional<std::string> readFile(std::string_view path) const;
+
+    // Replaces (or creates) the file in one step: a temporary file beside it is written,
+    // flushed and renamed over it, so a crash or a full disk leaves the old file whole.
+    // An unresolvable folder, or one that cannot be written, gives false.
+    virtual bool writeFileAtomically(std::string_view path, std::string_view content) const;
+
+    // The path that `path` should be written to: its existing spelling when it exists,
+    // otherwise its resolved folder plus the last level as given.
+    std::optional<std::string> resolveForWriting(std::string_view path) const;
+};
+
+// Wildcard match ('*' and '?') without regard to case, against one or more ';'-separated
+// patterns.
+bool matchesPattern(std::string_view name, std::string_view patterns);
+
+// The process-wide real file system.
+FileSystem& diskFileSystem();
+
+}  // namespace quorvia

@@ -1,0 +1,86 @@
+#pragma once
+// Start-up: the application constants, FileExists, the single-instance guard and the
+// random generator. The Qt entry point (main.cpp) strings these together.
+
+#include "app/FileSystem.h"
+
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <string>
+
+namespace quorvia {
+
+struct AppConstants {
+    std::string AppPath;            // the executable's folder, ending in one separator
+    std::string AppTitle;           // title of the message boxes
+    std::string IniFile;            // the settings file
+    std::string CoverFolder;        // folder of the shared cover icons
+    std::string DefaultCollection;  // name of the default icon theme
+    std::string ThemeCoverFile;     // appended to a theme folder: the theme's own cover
+};
+
+// Appends one separator unless the text already ends in one ('/' on this platform; a '\'
+// counts as a separator too). An empty text becomes "/".
+void AddBackslash(std::string& path);
+
+// The constants for a program living in `executableFolder`.
+AppConstants makeConstants(std::string executableFolder);
+
+// True exactly when the file can be opened for reading now; false for an empty path, a
+// missing file or a folder. Never fails.
+bool FileExists(const FileSystem& fs, const std::string& path);
+
+// The single-instance rule: the first process to hold the guard for an executable wins;
+// the lock disappears with the process, and nothing is written anywhere. A lock on the
+// executable file itself is used, so no file is created or touched.
+class InstanceGuard {
+public:
+    explicit InstanceGuard(const std::string& executablePath);
+    ~InstanceGuard();
+    InstanceGuard(const InstanceGuard&) = delete;
+    InstanceGuard& operator=(const InstanceGuard&) = delete;
+
+    // False when another running process already holds the guard.
+    bool acquired() const { return acquired_; }
+
+private:
+    int fd_ = -1;
+    bool acquired_ = false;
+};
+
+// The theme check of the start-up: true when the configured theme's folder or the default
+// theme's folder exists (a directory-inclusive lookup below AppPath + "icons").
+bool themeCheck(const FileSystem& fs, const AppConstants& c);
+
+// The program's one random generator: uniform single-precision numbers in [0, 1).
+class Random {
+public:
+    virtual ~Random() = default;
+    virtual float next() = 0;
+};
+
+class SeededRandom : public Random {
+public:
+    explicit SeededRandom(std::uint64_t seed) : engine_(seed) {}
+    // Seeded once from the clock, so two runs deal differently.
+    static std::uint64_t clockSeed();
+    float next() override;
+
+private:
+    std::mt19937_64 engine_;
+};
+
+// A monotonic clock in seconds, with fractions.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual double now() = 0;
+};
+
+class SteadyClock : public Clock {
+public:
+    double now() override;
+};
+
+}  // namespace quorvia

@@ -1,0 +1,263 @@
+#include "board/BoardWindow.h"
+
+#include "board/Background.h"
+#include "board/BoardPanel.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEventLoop>
+#include <QFontMetrics>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+#include <cstdlib>
+
+namespace quorvia {
+
+namespace {
+
+constexpr int kBorderPx = 3;  // 45 twips
+
+}  // namespace
+
+BoardWindow::BoardWindow(Game& game, QWidget* parent)
+    : QWidget(parent, Qt::FramelessWindowHint), game_(game) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAutoFillBackground(false);
+    setWindowTitle(QString::fromStdString(game_.settings().constants().AppTitle));
+    setWindowIcon(QIcon(QStringLiteral(":/images/window-icon.png")));
+
+    // Tahoma 8.25 pt: 11 pixels at 96 dpi.
+    font_ = QFont(QStringLiteral("Tahoma"));
+    font_.setPixelSize(11);
+    setFont(font_);
+
+    tmrTime_.setInterval(1000);
+    tmrAutoBack_.setInterval(1000);
+    connect(&tmrTime_, &QTimer::timeout, this, [this] { game_.tmrTime_Timer(); });
+    connect(&tmrAutoBack_, &QTimer::timeout, this, [this] { game_.tmrAutoBack_Timer(); });
+
+    panel_ = new BoardPanel(*this);
+    buildMenu();
+    setMouseTracking(false);
+
+    game_.attach(this);
+    game_.Form_Load();
+    changed(~0u);
+}
+
+BoardWindow::~BoardWindow() { game_.attach(nullptr); }
+
+void BoardWindow::buildMenu() {
+    menu_ = new QMenu(this);
+    menu_->setObjectName(QStringLiteral("mnuPop"));
+    QAction* options = menu_->addAction(QStringLiteral("Optionen..."));
+    options->setObjectName(QStringLiteral("mnuOptions"));
+    connect(options, &QAction::triggered, this, [this] {
+        if (openOptions) openOptions();
+    });
+    QMenu* spiel = menu_->addMenu(QStringLiteral("Neues Spiel"));
+    spiel->setObjectName(QStringLiteral("mnuSpiel"));
+    QAction* start = spiel->addAction(QStringLiteral("Starten"));
+    start->setObjectName(QStringLiteral("mnuNew"));
+    connect(start, &QAction::triggered, this, [this] { game_.StartGame(); });
+    menu_->addSeparator()->setObjectName(QStringLiteral("mnuSep1"));
+    QMenu* panik = menu_->addMenu(QStringLiteral("Panik!"));
+    panik->setObjectName(QStringLiteral("mnuPan"));
+    QAction* stand = panik->addAction(QStringLiteral("Standard-Einstellungen wiederherstellen"));
+    stand->setObjectName(QStringLiteral("mnuStand"));
+    connect(stand, &QAction::triggered, this, [this] { game_.settings().mnuStand_Click(); });
+    menu_->addSeparator()->setObjectName(QStringLiteral("mnuSep2"));
+    QAction* ende = menu_->addAction(QStringLiteral("Beenden"));
+    ende->setObjectName(QStringLiteral("mnuEnde"));
+    connect(ende, &QAction::triggered, this, [this] { quitNow(); });
+}
+
+void BoardWindow::showBoardMenu() { menu_->exec(QCursor::pos()); }
+
+void BoardWindow::quitNow() {
+    // No question and nothing to save: the settings are written only when they change.
+    for (QWidget* w : QApplication::topLevelWidgets()) w->hide();
+    QApplication::processEvents();
+    std::quick_exit(0);
+}
+
+// ---- BoardView -------------------------------------------------------------------------
+
+void BoardWindow::processEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void BoardWindow::processEventsWaiting(double seconds) {
+    QEventLoop loop;
+    QTimer::singleShot(std::max(0, static_cast<int>(std::ceil(seconds * 1000.0))), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void BoardWindow::showMessage(const std::string& text, const std::string& title, MessageIcon icon) {
+    QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information,
+                    QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
+                    isVisible() ? this : nullptr);
+    box.exec();
+}
+
+float BoardWindow::labelWidth(LabelId, const std::string& caption) {
+    if (caption.empty()) return 0;
+    const QFontMetrics metrics(font_);
+    return static_cast<float>(pixelsToTwips(metrics.horizontalAdvance(QString::fromStdString(caption))));
+}
+
+ScreenSize BoardWindow::screenSize() {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return {};
+    const QSize size = screen->size();
+    return {pixelsToTwips(size.width()), pixelsToTwips(size.height())};
+}
+
+void BoardWindow::changed(unsigned changes) {
+    if (changes & (ChangeGeometry | ChangePanel | ChangeCards)) syncGeometry();
+    if (changes & ChangeEnabled) setEnabled(game_.Enabled);
+    if (changes & ChangeTimers) syncTimers();
+    if (changes & ChangeBackground) paintBackground();
+    if (changes & (ChangeCaptions | ChangeBackground)) update();
+    if (changes & ChangeCards) panel_->update();
+}
+
+void BoardWindow::cardChanged(int index) { panel_->updateCard(index); }
+
+void BoardWindow::syncTimers() {
+    // Enabling a running timer must not restart its second.
+    if (game_.tmrTimeEnabled) {
+        if (!tmrTime_.isActive()) tmrTime_.start();
+    } else {
+        tmrTime_.stop();
+    }
+    if (game_.tmrAutoBackEnabled) {
+        if (!tmrAutoBack_.isActive()) tmrAutoBack_.start();
+    } else {
+        tmrAutoBack_.stop();
+    }
+}
+
+void BoardWindow::syncGeometry() {
+    const QSize size(twipsToPixels(game_.Width), twipsToPixels(game_.Height));
+    if (this->size() != size) setFixedSize(size);
+    const QPoint pos(twipsToPixels(game_.Left), twipsToPixels(game_.Top));
+    if (this->pos() != pos) move(pos);
+    const Panel& p = game_.picPanel;
+    const QRect panelRect(kBorderPx + twipsToPixels(p.Left), kBorderPx + twipsToPixels(p.Top),
+                          twipsToPixels(p.Width), twipsToPixels(p.Height));
+    if (panel_->geometry() != panelRect) panel_->setGeometry(panelRect);
+    panel_->setVisible(p.Visible);
+    panel_->setEnabled(p.Enabled);
+}
+
+// ---- painting --------------------------------------------------------------------------
+
+void BoardWindow::paintBackground() {
+    const QSize outer(twipsToPixels(game_.Width), twipsToPixels(game_.Height));
+    if (outer.isEmpty()) return;
+    const qreal dpr = devicePixelRatioF();
+    QPixmap pix(outer * dpr);
+    pix.setDevicePixelRatio(dpr);
+    pix.fill(Qt::black);
+    QPainter painter(&pix);
+
+    // The gradient fills the client area, row by row of device pixels.
+    const int clientRows = static_cast<int>(std::lround((outer.height() - 2 * kBorderPx) * dpr));
+    const int H = static_cast<int>(std::lround(game_.clientHeight()));
+    const auto levels = bandLevels(H);
+    if (clientRows > 0 && !levels.empty()) {
+        painter.save();
+        painter.scale(1 / dpr, 1 / dpr);
+        const int left = static_cast<int>(std::lround(kBorderPx * dpr));
+        const int width = static_cast<int>(std::lround((outer.width() - 2 * kBorderPx) * dpr));
+        for (int row = 0; row < clientRows; ++row) {
+            const int y = pixelRowToTwipRow(row, clientRows, H);
+            painter.fillRect(QRect(left, static_cast<int>(std::lround(kBorderPx * dpr)) + row, width, 1),
+                             QColor(0, 0, levels[static_cast<std::size_t>(y)]));
+        }
+        painter.restore();
+    }
+
+    // The thin fixed border: a light outer and a dark inner edge, like a classic frame.
+    const QRect r(0, 0, outer.width(), outer.height());
+    painter.setPen(QColor(192, 192, 192));
+    painter.drawRect(r.adjusted(0, 0, -1, -1));
+    painter.setPen(QColor(255, 255, 255));
+    painter.drawRect(r.adjusted(1, 1, -2, -2));
+    painter.setPen(QColor(128, 128, 128));
+    painter.drawRect(r.adjusted(2, 2, -3, -3));
+    painter.end();
+    background_ = pix;
+}
+
+QRect BoardWindow::labelRect(const Label& label) const {
+    return QRect(kBorderPx + twipsToPixels(label.Left), kBorderPx + twipsToPixels(label.Top),
+                 twipsToPixels(label.Width), twipsToPixels(label.Height));
+}
+
+void BoardWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (background_.isNull()) paintBackground();
+    painter.drawPixmap(0, 0, background_);
+    painter.setClipRect(QRect(kBorderPx, kBorderPx, width() - 2 * kBorderPx, height() - 2 * kBorderPx));
+
+    const DecoLine& ln = game_.lnDeco;
+    painter.setPen(QPen(Qt::white, 1));
+    painter.drawLine(QPointF(kBorderPx + ln.X1 / 15.0, kBorderPx + ln.Y1 / 15.0),
+                     QPointF(kBorderPx + ln.X2 / 15.0, kBorderPx + ln.Y2 / 15.0));
+
+    painter.setFont(font_);
+    for (const Label* label : {&game_.lblTime, &game_.lblFlips, &game_.lblBestTime, &game_.lblBestFlips}) {
+        if (label->Caption.empty()) continue;
+        QRect rect = labelRect(*label);
+        rect.setWidth(std::max(rect.width(), painter.fontMetrics().horizontalAdvance(
+                                                 QString::fromStdString(label->Caption))));
+        painter.drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                         QString::fromStdString(label->Caption));
+    }
+}
+
+// ---- mouse -----------------------------------------------------------------------------
+
+int BoardWindow::toButtons(Qt::MouseButtons buttons) {
+    int b = 0;
+    if (buttons & Qt::LeftButton) b |= ButtonLeft;
+    if (buttons & Qt::RightButton) b |= ButtonRight;
+    if (buttons & Qt::MiddleButton) b |= ButtonMiddle;
+    return b;
+}
+
+void BoardWindow::mousePressEvent(QMouseEvent* event) {
+    // The two record labels take no mouse input at all; everything else is a drag surface.
+    const QPoint p = event->position().toPoint();
+    if (labelRect(game_.lblBestTime).contains(p) || labelRect(game_.lblBestFlips).contains(p)) {
+        event->accept();
+        return;
+    }
+    surfaceMouseDown(toButtons(event->button()), event->position());
+}
+
+void BoardWindow::mouseMoveEvent(QMouseEvent* event) {
+    surfaceMouseMove(toButtons(event->buttons()), event->position());
+}
+
+void BoardWindow::surfaceMouseDown(int button, QPointF local) {
+    if (drag_.mouseDown(button, static_cast<float>(pixelsToTwips(local.x())),
+                        static_cast<float>(pixelsToTwips(local.y())))) {
+        showBoardMenu();
+    }
+}
+
+void BoardWindow::surfaceMouseMove(int buttons, QPointF local) {
+    const auto moved = drag_.mouseMove(buttons, static_cast<float>(pixelsToTwips(local.x())),
+                                       static_cast<float>(pixelsToTwips(local.y())), {game_.Left, game_.Top});
+    if (!moved) return;
+    game_.Left = moved->left;
+    game_.Top = moved->top;
+    syncGeometry();
+}
+
+}  // namespace quorvia

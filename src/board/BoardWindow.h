@@ -1,0 +1,86 @@
+#pragma once
+// The board window: borderless, painted background, status labels, the card panel and the
+// popup menu. It only translates: model state to pixels, window events to the game's
+// handlers. 15 twips are one device-independent pixel.
+
+#include "board/BoardView.h"
+#include "board/Drag.h"
+#include "board/Game.h"
+
+#include <QFont>
+#include <QPixmap>
+#include <QTimer>
+#include <QWidget>
+
+#include <cmath>
+#include <functional>
+
+class QMenu;
+
+namespace quorvia {
+
+class BoardPanel;
+
+inline int twipsToPixels(double twips) { return static_cast<int>(std::lround(twips / 15.0)); }
+inline double pixelsToTwips(double pixels) { return pixels * 15.0; }
+
+class BoardWindow : public QWidget, public BoardView {
+    Q_OBJECT
+
+public:
+    // Creates the window and runs its load step; it is not shown yet.
+    explicit BoardWindow(Game& game, QWidget* parent = nullptr);
+    ~BoardWindow() override;
+
+    Game& game() { return game_; }
+    BoardPanel* panel() { return panel_; }
+    QMenu* menu() { return menu_; }
+    QTimer& timeTimer() { return tmrTime_; }
+    QTimer& autoBackTimer() { return tmrAutoBack_; }
+
+    // What the menu's "Optionen..." does; set by whoever owns the options dialog.
+    std::function<void()> openOptions;
+
+    // Opens the board menu at the pointer and waits until it closes.
+    void showBoardMenu();
+
+    // BoardView
+    void processEvents() override;
+    void processEventsWaiting(double seconds) override;
+    void showMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
+    float labelWidth(LabelId label, const std::string& caption) override;
+    ScreenSize screenSize() override;
+    void changed(unsigned changes) override;
+    void cardChanged(int index) override;
+
+    // Drag surfaces: the panel forwards its presses and moves here (element coordinates in
+    // pixels).
+    void surfaceMouseDown(int button, QPointF local);
+    void surfaceMouseMove(int buttons, QPointF local);
+
+    static int toButtons(Qt::MouseButtons buttons);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void paintBackground();
+    void syncGeometry();
+    void syncTimers();
+    QRect labelRect(const Label& label) const;
+    void buildMenu();
+    void quitNow();
+
+    Game& game_;
+    BoardPanel* panel_ = nullptr;
+    QMenu* menu_ = nullptr;
+    QTimer tmrTime_;
+    QTimer tmrAutoBack_;
+    QPixmap background_;
+    QFont font_;
+    Drag drag_;
+};
+
+}  // namespace quorvia

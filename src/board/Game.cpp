@@ -1,0 +1,394 @@
+#include "board/Game.h"
+
+#include "app/Failure.h"
+#include "app/Text.h"
+
+#include <cmath>
+
+namespace quorvia {
+
+namespace {
+
+const char* const kLongHint = "Rechtsklick öffnet das Menü. Zum Starten einfach losklicken...";
+const char* const kShortHint = "Zum Starten einfach losklicken...";
+
+// Single-precision sum, as the card and panel positions are kept.
+float f(double v) { return static_cast<float>(v); }
+
+}  // namespace
+
+Game::Game(Settings& settings, CoverPictures& covers, const FileSystem& fs, PictureLoader& loader, Random& random,
+           Clock& clock, std::function<void()> playClick)
+    : settings_(settings), covers_(covers), fs_(fs), loader_(loader), random_(random), clock_(clock),
+      playClick_(std::move(playClick)) {
+    // The window as designed, before Form_Load.
+    Width = 3360;
+    Height = 4500;
+    lblBestFlips = {"Beste Versuche:", 1980, 360, 1170, 195};
+    lblBestTime = {"Beste Zeit:", 2280, 120, 780, 195};
+    lblFlips = {"Tips:", 120, 360, 345, 195};
+    lblTime = {"Zeit:", 120, 120, 330, 195};
+    imgPiece.emplace_back();
+}
+
+Card& Game::card(int index) {
+    if (index < 0 || index >= static_cast<int>(imgPiece.size())) fail(FailureKind::OutOfRange, "no such card");
+    return imgPiece[static_cast<std::size_t>(index)];
+}
+
+void Game::notify(unsigned changes) {
+    if (view_) view_->changed(changes);
+}
+
+void Game::notifyCard(int index) {
+    if (view_) view_->cardChanged(index);
+}
+
+void Game::setCaption(Label& label, LabelId id, const std::string& caption) {
+    label.Caption = caption;
+    if (view_) label.Width = view_->labelWidth(id, caption);
+    notify(ChangeCaptions);
+}
+
+void Game::setTimeEnabled(bool on) {
+    if (tmrTimeEnabled == on) return;
+    tmrTimeEnabled = on;
+    notify(ChangeTimers);
+}
+
+void Game::setAutoBackEnabled(bool on) {
+    if (tmrAutoBackEnabled == on) return;
+    tmrAutoBackEnabled = on;
+    notify(ChangeTimers);
+}
+
+// ---- the board window ------------------------------------------------------------------
+
+void Game::setWidth(float w) {
+    if (w == Width) return;
+    Width = w;
+    notify(ChangeGeometry);
+    Form_Resize();
+}
+
+void Game::setHeight(float h) {
+    if (h == Height) return;
+    Height = h;
+    notify(ChangeGeometry);
+    Form_Resize();
+}
+
+void Game::Form_Load() {
+    attempt([&] { setHeight(2250); });
+    attempt([&] { setWidth(1755); });
+    attempt([&] { PanelLeft = toInt16(static_cast<double>(picPanel.Left)); });
+    attempt([&] { MinFormWidth = toInt16(static_cast<double>(Width)); });
+    attempt([&] { MinFormHeight = toInt16(static_cast<double>(Height)); });
+}
+
+void Game::Form_Resize() {
+    // The record labels end 200 short of the outer right edge; the line runs past it.
+    lblBestFlips.Left = f(Width - lblBestFlips.Width - 200);
+    lblBestTime.Left = f(Width - lblBestTime.Width - 200);
+    lnDeco.X2 = Width + 200;
+    notify(ChangeCaptions | ChangeBackground);
+}
+
+// ---- a new game ------------------------------------------------------------------------
+
+std::string Game::poolEntry(long long position) const {
+    const auto& pool = lstIcons[0];
+    if (position < 0 || position >= static_cast<long long>(pool.size())) return {};
+    return pool[static_cast<std::size_t>(position)];
+}
+
+double Game::readMode(const std::string& modeFile) const {
+    // The first field of the file: up to the first comma or line end, blank lines and
+    // blanks before it skipped, one pair of quotes removed. An empty file has no field.
+    const auto bytes = fs_.readFile(modeFile);
+    if (!bytes) fail(FailureKind::FileError, "mode file unreadable");
+    std::string_view text = *bytes;
+    std::size_t i = text.find_first_not_of(" \t\r\n");
+    if (i == std::string_view::npos) fail(FailureKind::FileError, "mode file empty");
+    text.remove_prefix(i);
+    std::string_view field;
+    if (text.front() == '"') {
+        const std::size_t close = text.find('"', 1);
+        field = text.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
+    } else {
+        field = text.substr(0, text.find_first_of(",\r\n"));
+    }
+    return roundHalfEven(leadingNumber(field));
+}
+
+void Game::LoadLists() {
+    attempt([&] {
+        auto& pool = lstIcons[0];
+        auto& deck = lstIcons[1];
+        pool.clear();
+        deck.clear();
+        const LiveSettings& s = settings_.live;
+        const double N = leadingNumber(s.BoardSizeKey);
+        const std::string themeDir = settings_.constants().AppPath + "icons/" + s.ActiveCollection;
+
+        for (const std::string& name : fs_.listFiles(themeDir, "*.ICO")) pool.push_back(themeDir + "/" + name);
+
+        // Fill up with copies of random entries until there is an icon for every pair.
+        while (N / 2 > static_cast<double>(pool.size())) {
+            const double r = random_.next();
+            const auto k = static_cast<long long>(std::floor(r * (static_cast<double>(pool.size()) - 1)));
+            pool.push_back(poolEntry(k));
+        }
+
+        const std::string modeFile = themeDir + "/mgame.ITP";
+        for (long long i = 0; static_cast<double>(i) <= (N - 1) / 2; ++i) {
+            double mode = 1;
+            if (fs_.isRegularFile(modeFile)) mode = readMode(modeFile);
+            const double r = random_.next();
+            const Int16 k = toInt16(r * (static_cast<double>(pool.size()) - 1));
+            const std::string entry = mode == 1 ? poolEntry(k) : poolEntry(i);
+            deck.push_back(entry);
+            deck.push_back(entry);
+            if (k < 0 || k >= static_cast<long long>(pool.size())) fail(FailureKind::OutOfRange, "pool entry");
+            pool.erase(pool.begin() + k);
+        }
+    });
+}
+
+void Game::CenterInContainer(Panel& panel) {
+    panel.Left = f(static_cast<double>(Width) / 2 - static_cast<double>(panel.Width) / 2);
+    notify(ChangeGeometry);
+}
+
+void Game::CenterOnScreen() {
+    ScreenSize screen;
+    if (view_) screen = view_->screenSize();
+    const std::int32_t sh = toInt32(screen.height), sw = toInt32(screen.width);
+    const std::int32_t h = toInt32(Height), w = toInt32(Width);
+    Top = static_cast<float>(sh / 2 - h / 2);
+    Left = static_cast<float>(sw / 2 - w / 2);
+    notify(ChangeGeometry);
+}
+
+void Game::StartGame() {
+    attempt([&] {
+        settings_.ReloadSettings();
+        LoadLists();
+        const LiveSettings& s = settings_.live;
+        ElapsedSeconds = 0;
+        FlipCount = 0;
+        setCaption(lblBestTime, LabelId::BestTime, "");
+        setCaption(lblBestFlips, LabelId::BestFlips, "");
+        setCaption(lblTime, LabelId::Time, s.BoardCols >= 8 ? kLongHint : kShortHint);
+        setCaption(lblFlips, LabelId::Flips,
+                   "Spielfeld Grösse: " + decimal(s.BoardRows) + " x " + decimal(s.BoardCols));
+        setTimeEnabled(false);
+        picPanel.Visible = false;
+        notify(ChangePanel);
+        if (view_) view_->processEvents();
+
+        OneCardOpen = false;
+        FirstCard = -1;
+        SecondCard = -1;
+
+        imgPiece.resize(1);
+        notify(ChangeCards);
+
+        const double N = leadingNumber(settings_.live.BoardSizeKey);
+        const long long last = static_cast<long long>(roundHalfEven(N - 1));
+        auto& deck = lstIcons[1];
+        for (long long i = 0; i <= last; ++i) {
+            const Int16 index = toInt16(i);
+            if (index > 0) {
+                Card copy;  // a copy of the template: same size, starts invisible
+                copy.Width = imgPiece[0].Width;
+                copy.Height = imgPiece[0].Height;
+                copy.Visible = false;
+                imgPiece.push_back(copy);
+            }
+            Card& c = imgPiece[static_cast<std::size_t>(index)];
+            c.Enabled = true;
+            const double r = random_.next();
+            const Int16 k = toInt16(static_cast<double>(r) * (static_cast<double>(deck.size()) - 1));
+            if (k < 0 || k >= static_cast<int>(deck.size())) fail(FailureKind::OutOfRange, "deck entry");
+            c.Tag = deck[static_cast<std::size_t>(k)];
+            deck.erase(deck.begin() + k);
+            c.picture = covers_.CoverImage;
+            c.Visible = true;
+            if (index > 0) {
+                const Card& prev = imgPiece[static_cast<std::size_t>(index - 1)];
+                if (s.BoardCols == 0) fail(FailureKind::InvalidValue, "division by zero");
+                if (index % s.BoardCols == 0) {
+                    c.Left = imgPiece[0].Left;
+                    c.Top = prev.Top + prev.Height + 50.0f;
+                } else {
+                    c.Left = prev.Left + prev.Width + 50.0f;
+                    c.Top = prev.Top;
+                }
+            }
+        }
+        notify(ChangeCards);
+
+        const Card& L = card(toInt16(roundHalfEven(N - 1)));
+        picPanel.Width = L.Width + L.Left + 250.0f;
+        picPanel.Height = L.Height + L.Top + 250.0f;
+        const Int16 W = toInt16(static_cast<double>(PanelLeft) + picPanel.Width + 200.0);
+        const Int16 H = toInt16(static_cast<double>(picPanel.Top) + picPanel.Height + 200.0);
+        if (W < MinFormWidth) {
+            setWidth(MinFormWidth);
+            CenterInContainer(picPanel);
+        } else {
+            setWidth(W);
+            picPanel.Left = PanelLeft;
+        }
+        setHeight(H < MinFormHeight ? MinFormHeight : H);
+        picPanel.Visible = true;
+        notify(ChangePanel | ChangeGeometry);
+        CenterOnScreen();
+    });
+}
+
+// ---- turning cards ---------------------------------------------------------------------
+
+bool Game::acceptsClick(int index) const {
+    if (!Enabled || !picPanel.Enabled || !picPanel.Visible) return false;
+    if (index < 0 || index >= static_cast<int>(imgPiece.size())) return false;
+    const Card& c = imgPiece[static_cast<std::size_t>(index)];
+    return c.Enabled && c.Visible;
+}
+
+void Game::turnUp(int index) {
+    Card& c = card(index);
+    auto picture = loader_.load(c.Tag);
+    if (!picture) fail(FailureKind::FileError, "face picture");
+    c.picture = std::move(*picture);
+    notifyCard(index);
+}
+
+void Game::imgPiece_Click(int Index) {
+    attempt([&] { setTimeEnabled(true); });
+    attempt([&] {
+        if (playClick_) playClick_();
+    });
+    if (!OneCardOpen) {
+        if (FirstCard != -1 && SecondCard != -1) {
+            attempt([&] {
+                Card& first = card(FirstCard);
+                Card& second = card(SecondCard);
+                if (second.Tag == first.Tag) {
+                    second.Enabled = false;
+                    first.Enabled = false;
+                    first.Tag = kFoundTag;
+                    second.Tag = kFoundTag;
+                } else {
+                    first.picture = covers_.CoverImage;
+                    second.picture = first.picture;
+                }
+                notifyCard(FirstCard);
+                notifyCard(SecondCard);
+            });
+        }
+        attempt([&] { FirstCard = toInt16(static_cast<long long>(Index)); });
+        attempt([&] {
+            card(FirstCard).Enabled = false;
+            notifyCard(FirstCard);
+        });
+        OneCardOpen = true;
+        attempt([&] { turnUp(Index); });
+    } else {
+        attempt([&] { FlipCount = toInt16(static_cast<long long>(FlipCount) + 1); });
+        attempt([&] { setCaption(lblFlips, LabelId::Flips, "Versuche: " + decimal(FlipCount)); });
+        attempt([&] {
+            card(FirstCard).Enabled = true;
+            notifyCard(FirstCard);
+        });
+        attempt([&] { SecondCard = toInt16(static_cast<long long>(Index)); });
+        OneCardOpen = false;
+        attempt([&] { turnUp(Index); });
+        bool equal = false;
+        attempt([&] { equal = card(SecondCard).Tag == card(FirstCard).Tag; });
+        if (equal) {
+            attempt([&] {
+                card(SecondCard).Enabled = false;
+                notifyCard(SecondCard);
+            });
+            attempt([&] {
+                card(FirstCard).Enabled = false;
+                notifyCard(FirstCard);
+            });
+            picPanel.Enabled = false;
+            notify(ChangePanel);
+            WaitSeconds(0.2);
+            picPanel.Enabled = true;
+            notify(ChangePanel);
+            // A new game may have started during the pause: the indices then name no card
+            // any more, and the steps below find nothing to change.
+            if (settings_.live.RemovePairs == 1) {
+                attempt([&] {
+                    card(SecondCard).Visible = false;
+                    notifyCard(SecondCard);
+                });
+                attempt([&] {
+                    card(FirstCard).Visible = false;
+                    notifyCard(FirstCard);
+                });
+            }
+            attempt([&] { card(FirstCard).Tag = kFoundTag; });
+            attempt([&] { card(SecondCard).Tag = kFoundTag; });
+        } else if (settings_.live.AutoCover == 1) {
+            setAutoBackEnabled(true);
+            Enabled = false;
+            notify(ChangeEnabled);
+        }
+    }
+    CheckForWin();
+}
+
+void Game::tmrAutoBack_Timer() {
+    attempt([&] {
+        card(FirstCard).picture = covers_.CoverImage;
+        notifyCard(FirstCard);
+    });
+    attempt([&] {
+        card(SecondCard).picture = card(FirstCard).picture;
+        notifyCard(SecondCard);
+    });
+    Enabled = true;
+    notify(ChangeEnabled);
+    setAutoBackEnabled(false);
+}
+
+void Game::WaitSeconds(double Seconds) {
+    const double deadline = clock_.now() + Seconds;
+    for (double now = clock_.now(); deadline > now; now = clock_.now()) {
+        if (view_) {
+            view_->processEventsWaiting(deadline - now);
+        }
+    }
+}
+
+// ---- clock and win ---------------------------------------------------------------------
+
+void Game::tmrTime_Timer() {
+    // The count stops at the 16-bit limit; the label keeps showing it.
+    attempt([&] { ElapsedSeconds = toInt16(static_cast<long long>(ElapsedSeconds) + 1); });
+    setCaption(lblTime, LabelId::Time, "Zeit: " + decimal(ElapsedSeconds) + " Sekunden");
+}
+
+std::string Game::winMessage() const {
+    return "DU HAST ES GESCHAFFT !    \nIn " + decimal(ElapsedSeconds) + " Sekunden\nMit " + decimal(FlipCount) +
+           " Versuchen";
+}
+
+void Game::CheckForWin() {
+    attempt([&] {
+        for (const Card& c : imgPiece) {
+            if (c.Tag != kFoundTag) return;
+        }
+        setTimeEnabled(false);
+        if (view_) view_->showMessage(winMessage(), settings_.constants().AppTitle, MessageIcon::Information);
+        StartGame();
+    });
+}
+
+}  // namespace quorvia

@@ -1,0 +1,71 @@
+#include "board/QtPictureLoader.h"
+
+#include <QFile>
+#include <QImageReader>
+
+#include <algorithm>
+#include <cmath>
+
+namespace quorvia {
+
+const QImage* IconImages::best(int pixels) const {
+    const QImage* chosen = nullptr;
+    for (const QImage& img : sizes) {
+        if (img.width() >= pixels && (!chosen || img.width() < chosen->width())) chosen = &img;
+    }
+    if (chosen) return chosen;
+    for (const QImage& img : sizes) {
+        if (!chosen || img.width() > chosen->width()) chosen = &img;
+    }
+    return chosen;
+}
+
+namespace {
+
+std::optional<Picture> decode(QIODevice& device, const QByteArray& format, const std::string& source) {
+    QImageReader reader(&device, format);
+    auto images = std::make_shared<IconImages>();
+    const int count = std::max(1, reader.imageCount());
+    for (int i = 0; i < count; ++i) {
+        if (i > 0 && !reader.jumpToImage(i)) break;
+        QImage img = reader.read();
+        if (img.isNull()) continue;
+        images->sizes.push_back(img.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+    if (images->sizes.empty()) return std::nullopt;
+    std::sort(images->sizes.begin(), images->sizes.end(),
+              [](const QImage& a, const QImage& b) { return a.width() < b.width(); });
+    return Picture{source, std::shared_ptr<const void>(images, images.get())};
+}
+
+}  // namespace
+
+std::optional<Picture> QtPictureLoader::load(const std::string& path) {
+    const auto resolved = fs_.resolve(path);
+    if (!resolved) return std::nullopt;
+    QFile file(QString::fromStdString(*resolved));
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    // Card faces and covers are icon files whatever their extension (".icn" too).
+    return decode(file, "ico", path);
+}
+
+Picture QtPictureLoader::fromResource(const QString& resource, const std::string& name) {
+    QFile file(resource);
+    if (!file.open(QIODevice::ReadOnly)) return Picture{name, nullptr};
+    auto picture = decode(file, QByteArray(), name);
+    return picture ? *picture : Picture{name, nullptr};
+}
+
+void drawPicture(QPainter& painter, const QRectF& target, const Picture& picture) {
+    if (!picture.image) return;
+    const auto* images = static_cast<const IconImages*>(picture.image.get());
+    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QImage* img = images->best(static_cast<int>(std::ceil(target.width() * dpr)));
+    if (!img) return;
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(target, *img);
+    painter.restore();
+}
+
+}  // namespace quorvia

@@ -1,0 +1,37 @@
+#pragma once
+// Loads icon files as pictures with Qt's ico reader: every size stored in the file is kept,
+// so a card can be drawn from the best size for its size on screen.
+
+#include "app/FileSystem.h"
+#include "app/Picture.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <vector>
+
+namespace quorvia {
+
+struct IconImages {
+    std::vector<QImage> sizes;  // every image in the file, largest last
+
+    // The smallest image at least `pixels` wide, or the largest one.
+    const QImage* best(int pixels) const;
+};
+
+class QtPictureLoader : public PictureLoader {
+public:
+    explicit QtPictureLoader(const FileSystem& fs) : fs_(fs) {}
+    std::optional<Picture> load(const std::string& path) override;
+
+    // A picture from a Qt resource (the built-in card back and the like).
+    static Picture fromResource(const QString& resource, const std::string& name);
+
+private:
+    const FileSystem& fs_;
+};
+
+// Draws a picture stretched to `target`, smoothly, from its best-sized image.
+void drawPicture(QPainter& painter, const QRectF& target, const Picture& picture);
+
+}  // namespace quorvia

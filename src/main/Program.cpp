@@ -1,0 +1,66 @@
+#include "main/Program.h"
+
+#include "main/ClickPlayer.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QMessageBox>
+
+#include <filesystem>
+
+namespace quorvia {
+
+Program::Program(const std::string& appFolder, FileSystem& fileSystem)
+    : constants(makeConstants(appFolder)),
+      fs(fileSystem),
+      loader(fileSystem),
+      settings(constants, fileSystem, loader, covers),
+      random(SeededRandom::clockSeed()),
+      sound(std::make_unique<ClickPlayer>()) {}
+
+Program::~Program() {
+    window.reset();
+    game.reset();
+}
+
+bool Program::themeCheck() const { return quorvia::themeCheck(fs, constants); }
+
+void Program::showMissingThemeMessage() const {
+    QMessageBox box(QMessageBox::Critical, QString::fromStdString(constants.AppTitle),
+                    QStringLiteral("Standard Icon-Thema konnte nicht gefunden werden."), QMessageBox::Ok);
+    box.exec();
+}
+
+void Program::loadBoardWindow() {
+    covers.DefCover = QtPictureLoader::fromResource(QStringLiteral(":/images/default-cover.png"), ":DefCover");
+    game = std::make_unique<Game>(settings, covers, fs, loader, random, clock, [this] { sound->PlayClick(); });
+    settings.startGame = [this] { game->StartGame(); };
+    window = std::make_unique<BoardWindow>(*game);
+}
+
+void Program::startFirstGame() {
+    game->StartGame();
+    window->show();
+}
+
+void registerFonts() {
+    for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"}) {
+        const QString path = QString::fromUtf8(file);
+        if (QFile::exists(path)) QFontDatabase::addApplicationFont(path);
+    }
+}
+
+std::string executablePath() {
+    std::error_code ec;
+    const auto p = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : p.string();
+}
+
+std::string folderOf(const std::string& path) {
+    const auto cut = path.find_last_of('/');
+    if (cut == std::string::npos) return ".";
+    if (cut == 0) return "/";
+    return path.substr(0, cut);
+}
+
+}  // namespace quorvia

@@ -1,0 +1,194 @@
+// The board window as a player meets it, on the offscreen platform: its size, its painted
+// background, real clicks on real cards, the pause and the turning back, the win message.
+
+#include "fakes/TempDir.h"
+#include "board/BoardPanel.h"
+#include "main/Program.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace quorvia;
+using quorvia::test::TempDir;
+
+namespace {
+
+// A program folder with a default theme of `icons` distinct one-colour icons.
+std::unique_ptr<TempDir> programFolder(int icons, const std::string& ini) {
+    auto dir = std::make_unique<TempDir>();
+    dir->mkdir("icons/quorvia");
+    for (int i = 0; i < icons; ++i) {
+        QImage img(32, 32, QImage::Format_ARGB32);
+        img.fill(QColor::fromHsv((i * 37) % 360, 200, 200));
+        img.save(QString::fromStdString(dir->path() + "icons/quorvia/" + std::to_string(i) + ".ico"), "ico");
+    }
+    if (!ini.empty()) dir->write("Quorvia.ini", ini);
+    return dir;
+}
+
+QPoint cardCentre(BoardWindow& w, int index) { return w.panel()->cardRect(index).center(); }
+
+// Closes the next message box that appears and remembers its texts.
+struct MessageCatcher {
+    QString text, title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    void arm() {
+        QTimer::singleShot(0, [this] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                    text = box->text();
+                    title = box->windowTitle();
+                    icon = box->icon();
+                    box->accept();
+                    return;
+                }
+            }
+            arm();  // not open yet: look again
+        });
+    }
+};
+
+}  // namespace
+
+class BoardWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void loadedWindowHasItsDesignSizeAndTexts() {
+        auto dir = programFolder(4, "");
+        Program program(dir->path());
+        program.loadBoardWindow();
+        BoardWindow& w = *program.window;
+        QCOMPARE(w.size(), QSize(117, 150));
+        QCOMPARE(program.game->lblTime.Caption, std::string("Zeit:"));
+        QCOMPARE(program.game->lblBestFlips.Caption, std::string("Beste Versuche:"));
+        QVERIFY(w.windowFlags() & Qt::FramelessWindowHint);
+    }
+
+    void gradientIsBlackBlueBlack() {
+        auto dir = programFolder(40, "");
+        Program program(dir->path());
+        program.loadBoardWindow();
+        program.startFirstGame();
+        BoardWindow& w = *program.window;
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.size(), QSize(333, 291));  // 5000 x 4370 twips
+        const QImage img = w.grab().toImage();
+        const int top = 3, bottom = w.height() - 4, middle = 3 + (w.height() - 6) / 2;
+        // A column left of the panel and below the labels' line.
+        const int x = 4;
+        QCOMPARE(QColor(img.pixel(x, top)), QColor(0, 0, 0));
+        QCOMPARE(QColor(img.pixel(x, bottom)), QColor(0, 0, 0));
+        QCOMPARE(QColor(img.pixel(x, middle)), QColor(0, 0, 255));
+        QVERIFY(qBlue(img.pixel(x, top + 40)) > 0 && qBlue(img.pixel(x, top + 40)) < 255);
+    }
+
+    void realClicksTurnAndFindAPair() {
+        auto dir = programFolder(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
+        Program program(dir->path());
+        program.loadBoardWindow();
+        program.startFirstGame();
+        BoardWindow& w = *program.window;
+        Game& game = *program.game;
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+        int x = 0, y = -1;
+        for (int i = 1; i < 8; ++i) {
+            if (game.imgPiece[static_cast<std::size_t>(i)].Tag == game.imgPiece[0].Tag) y = i;
+        }
+        QVERIFY(y > 0);
+        QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, x));
+        QVERIFY(game.OneCardOpen);
+        QCOMPARE(game.imgPiece[0].picture.source, game.imgPiece[0].Tag);
+        QVERIFY(w.timeTimer().isActive());
+
+        QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, y));
+        QCOMPARE(game.FlipCount, Int16(1));
+        QVERIFY(!game.imgPiece[0].Visible);
+        QVERIFY(!game.imgPiece[static_cast<std::size_t>(y)].Visible);
+        QCOMPARE(game.lblFlips.Caption, std::string("Versuche: 1"));
+    }
+
+    void pressAndReleaseOnDifferentCardsIsNoClick() {
+        auto dir = programFolder(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
+        Program program(dir->path());
+        program.loadBoardWindow();
+        program.startFirstGame();
+        BoardWindow& w = *program.window;
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTest::mousePress(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
+        QTest::mouseRelease(w.panel(), Qt::LeftButton, {}, cardCentre(w, 1));
+        QVERIFY(!program.game->OneCardOpen);
+        QVERIFY(!w.timeTimer().isActive());
+    }
+
+    void unequalPairTurnsBackAfterASecond() {
+        auto dir = programFolder(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\nAutoCover=1\r\n");
+        Program program(dir->path());
+        program.loadBoardWindow();
+        program.startFirstGame();
+        BoardWindow& w = *program.window;
+        Game& game = *program.game;
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        int other = 1;
+        while (game.imgPiece[static_cast<std::size_t>(other)].Tag == game.imgPiece[0].Tag) ++other;
+        QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
+        QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, other));
+        QVERIFY(!w.isEnabled());
+        QVERIFY(w.autoBackTimer().isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled(), 3000);
+        QCOMPARE(game.imgPiece[0].picture, game.covers().CoverImage);
+        QCOMPARE(game.imgPiece[static_cast<std::size_t>(other)].picture, game.covers().CoverImage);
+        QVERIFY(!w.autoBackTimer().isActive());
+    }
+
+    void twoClicksWinAOneByTwoBoard() {
+        auto dir = programFolder(4, "[Einstellungen]\r\nRows=1\r\nCols=2\r\n");
+        Program program(dir->path());
+        program.loadBoardWindow();
+        program.startFirstGame();
+        BoardWindow& w = *program.window;
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        MessageCatcher catcher;
+        catcher.arm();
+        QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
+        QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, 1));
+        QCOMPARE(catcher.text, QStringLiteral("DU HAST ES GESCHAFFT !    \nIn 0 Sekunden\nMit 1 Versuchen"));
+        QCOMPARE(catcher.title, QStringLiteral("Oskel's Quorvia"));
+        QCOMPARE(catcher.icon, QMessageBox::Information);
+        QVERIFY(program.game->imgPiece[0].Visible && program.game->imgPiece[1].Visible);
+        QCOMPARE(program.game->FlipCount, Int16(0));
+    }
+
+    void menuHasItsItemsInOrder() {
+        auto dir = programFolder(4, "");
+        Program program(dir->path());
+        program.loadBoardWindow();
+        QStringList items;
+        for (QAction* a : program.window->menu()->actions()) {
+            items << (a->isSeparator() ? QStringLiteral("-") : a->text());
+            if (a->menu()) {
+                for (QAction* sub : a->menu()->actions()) items << QStringLiteral("  ") + sub->text();
+            }
+        }
+        QCOMPARE(items, (QStringList{QStringLiteral("Optionen..."), QStringLiteral("Neues Spiel"),
+                                     QStringLiteral("  Starten"), QStringLiteral("-"), QStringLiteral("Panik!"),
+                                     QStringLiteral("  Standard-Einstellungen wiederherstellen"), QStringLiteral("-"),
+                                     QStringLiteral("Beenden")}));
+    }
+};
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    registerFonts();
+    BoardWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "BoardWindowTest.moc"
