@@ -96,6 +96,17 @@ std::string lineEnding(std::string_view text) {
     return "\r\n";
 }
 
+// Ends the last line of `out` unless it already ends. A CR left over from a file cut off
+// between CR and LF is completed, so the line before keeps its value and the new line is a line.
+void endLastLine(std::string& out, const std::string& eol) {
+    if (out.empty() || out.back() == '\n') return;
+    if (out.back() == '\r') {
+        out.push_back('\n');
+    } else {
+        out.append(eol);
+    }
+}
+
 }  // namespace
 
 std::optional<std::string> profileLookup(std::string_view fileBytes, std::string_view section,
@@ -145,14 +156,14 @@ std::string profileUpdate(std::string_view fileBytes, std::string_view section, 
     if (where.sectionFound) {
         const Line& after = lines[where.lastContent];
         out.append(fileBytes.substr(0, after.next));
-        if (after.next == after.end) out.append(eol);  // the last line had no line ending
+        endLastLine(out, eol);  // the last line of the file may have had no line ending
         out.append(keyLine).append(eol);
         out.append(fileBytes.substr(after.next));
         return out;
     }
 
     out.append(fileBytes);
-    if (!out.empty() && out.back() != '\n') out.append(eol);
+    endLastLine(out, eol);
     out.append("[").append(section).append("]").append(eol);
     out.append(keyLine).append(eol);
     return out;

@@ -66,6 +66,14 @@ char32_t decodeAt(std::string_view s, std::size_t& i, bool& valid) {
         }
         cp = (cp << 6) | (b & 0x3F);
     }
+    // An overlong form ("\xC1\xA1" for 'a') is invalid too: decoding it would let the case
+    // mapping turn foreign bytes into plain letters or separators.
+    constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kShortest[len]) {
+        valid = false;
+        ++i;
+        return b0;
+    }
     i += len;
     return cp;
 }

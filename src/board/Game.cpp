@@ -64,6 +64,11 @@ void Game::setAutoBackEnabled(bool on) {
 
 // ---- the board window ------------------------------------------------------------------
 
+void Game::setWindowEnabled(bool on) {
+    Enabled = on;
+    notify(ChangeEnabled);
+}
+
 void Game::setWidth(float w) {
     if (w == Width) return;
     Width = w;
@@ -337,8 +342,7 @@ void Game::imgPiece_Click(int Index) {
             attempt([&] { card(SecondCard).Tag = kFoundTag; });
         } else if (settings_.live.AutoCover == 1) {
             setAutoBackEnabled(true);
-            Enabled = false;
-            notify(ChangeEnabled);
+            setWindowEnabled(false);
         }
     }
     CheckForWin();
@@ -353,8 +357,7 @@ void Game::tmrAutoBack_Timer() {
         card(SecondCard).picture = card(FirstCard).picture;
         notifyCard(SecondCard);
     });
-    Enabled = true;
-    notify(ChangeEnabled);
+    setWindowEnabled(true);
     setAutoBackEnabled(false);
 }
 

@@ -60,6 +60,8 @@ public:
     // Outer size and position of the window.
     float Left = 0, Top = 0, Width = 0, Height = 0;
     bool Enabled = true;  // the whole window takes mouse input
+    // Enables or disables the whole window (all mouse input to it).
+    void setWindowEnabled(bool on);
     void setWidth(float w);
     void setHeight(float h);
     float clientHeight() const { return Height - 2 * kBorder; }
