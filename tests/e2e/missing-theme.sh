@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Without the configured theme's folder and without "icons/quorvia", a player sees exactly
+# one window, the message box, and never the board; Enter closes it and the program ends,
+# having written nothing. Runs on a private X server.
+set -euo pipefail
+exe=$1
+dir=$(mktemp -d)
+xpid=""
+pid=""
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null || true
+  rm -rf "$dir"
+}
+trap cleanup EXIT
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" 2>/dev/null &
+xpid=$!
+for _ in $(seq 50); do [ -s "$dir/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$dir/display")"
+export QT_QPA_PLATFORM=xcb
+
+mkdir -p "$dir/prog/icons/other"
+printf '[Einstellungen]\r\nCollection=weg\r\n' > "$dir/prog/Quorvia.ini"
+before=$(md5sum < "$dir/prog/Quorvia.ini")
+cp "$exe" "$dir/prog/quorvia"
+"$dir/prog/quorvia" > "$dir/out.log" 2>&1 &
+pid=$!
+
+# Wait for the program's first visible window.
+win=""
+for _ in $(seq 100); do
+  win=$(xdotool search --onlyvisible --name "Quorvia" 2>/dev/null | head -n 1 || true)
+  [ -n "$win" ] && break
+  sleep 0.1
+done
+[ -n "$win" ] || { echo "no window appeared"; exit 1; }
+sleep 0.5
+count=$(xdotool search --onlyvisible --name "Quorvia" 2>/dev/null | wc -l)
+[ "$count" -eq 1 ] || { echo "expected one window, found $count"; exit 1; }
+title=$(xdotool getwindowname "$win")
+[ "$title" = "Oskel's Quorvia" ] || { echo "unexpected title: $title"; exit 1; }
+eval "$(xdotool getwindowgeometry --shell "$win")"
+# The board window would be at least 117 x 150 pixels and frameless; a message box with the
+# critical icon and one line of text is wider than it is high.
+[ "$WIDTH" -gt "$HEIGHT" ] || { echo "that window is not the message box (${WIDTH}x${HEIGHT})"; exit 1; }
+
+xdotool windowfocus --sync "$win"
+xdotool key Return
+for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$pid" 2>/dev/null; then echo "the program did not end after OK"; exit 1; fi
+wait "$pid" || { echo "the program ended with status $?"; exit 1; }
+pid=""
+[ "$(md5sum < "$dir/prog/Quorvia.ini")" = "$before" ] || { echo "the settings file changed"; exit 1; }
+echo ok
