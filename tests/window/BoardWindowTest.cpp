@@ -6,6 +6,7 @@
 #include "main/Program.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QImage>
 #include <QMenu>
 #include <QMessageBox>
@@ -69,6 +70,17 @@ private slots:
         QCOMPARE(program.game->lblTime.Caption, std::string("Zeit:"));
         QCOMPARE(program.game->lblBestFlips.Caption, std::string("Beste Versuche:"));
         QVERIFY(w.windowFlags() & Qt::FramelessWindowHint);
+    }
+
+    void builtInPicturesAndSoundAreEmbedded() {
+        auto dir = programFolder(4, "");
+        Program program(dir->path());
+        program.loadBoardWindow();
+        QVERIFY(program.covers.DefCover.image != nullptr);
+        QVERIFY(!program.window->windowIcon().isNull());
+        QFile click(QStringLiteral(":/WAVE/KLICK"));
+        QVERIFY(click.open(QIODevice::ReadOnly));
+        QCOMPARE(click.read(4), QByteArray("RIFF"));
     }
 
     void gradientIsBlackBlueBlack() {

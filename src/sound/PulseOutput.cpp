@@ -1,0 +1,106 @@
+#include "sound/PulseOutput.h"
+
+#include <pulse/simple.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace quorvia {
+
+namespace {
+
+struct SimpleFree {
+    void operator()(pa_simple* s) const { pa_simple_free(s); }
+};
+using SimpleStream = std::unique_ptr<pa_simple, SimpleFree>;
+
+SimpleStream openStream(const WaveFormat& format) {
+    pa_sample_spec spec{};
+    spec.format = format.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+    spec.rate = format.sampleRate;
+    spec.channels = static_cast<std::uint8_t>(format.channels);
+
+    // Only the target length is ours; the server picks the rest. Left at the default,
+    // the drain at the end of a 31 ms click would wait for roughly half a second of
+    // buffer to run through first.
+    pa_buffer_attr attr{};
+    attr.maxlength = static_cast<std::uint32_t>(-1);
+    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(PulseOutput::TargetBufferUsec, &spec));
+    attr.prebuf = static_cast<std::uint32_t>(-1);
+    attr.minreq = static_cast<std::uint32_t>(-1);
+    attr.fragsize = static_cast<std::uint32_t>(-1);
+
+    int error = 0;
+    return SimpleStream(pa_simple_new(nullptr, "Quorvia", PA_STREAM_PLAYBACK, nullptr, "Sound effect", &spec,
+                                      nullptr, &attr, &error));
+}
+
+// Writes the samples and waits until they have been played. With a stop flag the samples
+// go out in slices, so that a newer sound can cut this one short between two slices.
+bool playOut(pa_simple* stream, std::span<const std::uint8_t> samples, std::size_t slice,
+             const std::atomic<bool>* stop) {
+    int error = 0;
+    std::size_t pos = 0;
+    while (pos < samples.size()) {
+        if (stop != nullptr && stop->load()) {
+            pa_simple_flush(stream, &error);
+            return false;
+        }
+        const std::size_t n = std::min(slice, samples.size() - pos);
+        if (pa_simple_write(stream, samples.data() + pos, n, &error) < 0) {
+            return false;
+        }
+        pos += n;
+    }
+    return pa_simple_drain(stream, &error) >= 0;
+}
+
+}  // namespace
+
+PulseOutput::~PulseOutput() {
+    stopBackground();
+}
+
+void PulseOutput::stopBackground() noexcept {
+    if (worker_.joinable()) {
+        stopRequested_ = true;
+        worker_.join();
+    }
+    stopRequested_ = false;
+}
+
+bool PulseOutput::play(std::span<const std::uint8_t> image, std::uint32_t flags) {
+    // Like the platform call this stands in for, a new sound ends the one still playing.
+    stopBackground();
+
+    const std::optional<WaveView> wave = parseWave(image);
+    if (!wave) {
+        return false;
+    }
+    if (wave->samples.empty()) {
+        return true;
+    }
+    try {
+        SimpleStream stream = openStream(wave->format);
+        if (!stream) {
+            return false;
+        }
+        if ((flags & soundflags::Async) == 0) {
+            return playOut(stream.get(), wave->samples, wave->samples.size(), nullptr);
+        }
+        // The caller's image may be gone before the worker is done with it.
+        std::vector<std::uint8_t> samples(wave->samples.begin(), wave->samples.end());
+        const std::size_t blockAlign = wave->format.blockAlign;
+        const std::size_t slice = std::max<std::size_t>(1, wave->format.sampleRate / 100) * blockAlign;
+        worker_ = std::thread([this, stream = std::move(stream), samples = std::move(samples), slice]() {
+            playOut(stream.get(), samples, slice, &stopRequested_);
+        });
+        return true;
+    } catch (...) {
+        // Out of memory or out of threads: no sound this time.
+        return false;
+    }
+}
+
+}  // namespace quorvia

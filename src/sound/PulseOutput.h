@@ -1,0 +1,51 @@
+#pragma once
+
+// AudioOutput on the PulseAudio "simple" API (works equally with PipeWire's Pulse server).
+//
+// Promises: a synchronous play (flag 1 clear) returns once the sound has been played out;
+// an asynchronous one returns after connecting and plays on a worker thread. A new play,
+// of either kind, first cuts off a background sound that is still playing and waits for
+// its thread, as does the destructor. An image that parseWave rejects, or a server that
+// cannot be reached, gives a silent false. Nothing is logged and nothing is thrown.
+//
+// Surprising edges:
+//  * Every play opens its own connection and stream: nothing is cached, so a sound server
+//    that starts after the game is heard from the next click on. Without a server the
+//    attempt fails in about a millisecond.
+//  * The server is libpulse's default (its client.conf, PULSE_SERVER, the user's runtime
+//    folder); the game adds no setting of its own. Whether libpulse autospawns a missing
+//    server is the client.conf's decision; it never does so for root.
+//  * The stream asks for a small buffer (TargetBufferUsec) so that the final drain of a
+//    short sound does not wait out the server's default half-second buffer.
+//  * An image with zero sample frames is played trivially: true, without connecting.
+//  * Not for concurrent use: one thread calls play (the GUI thread in the game).
+
+#include "sound/Sound.h"
+
+#include <atomic>
+#include <cstdint>
+#include <span>
+#include <thread>
+
+namespace quorvia {
+
+class PulseOutput final : public AudioOutput {
+public:
+    // Audio the server is asked to keep buffered ahead of playback.
+    static constexpr std::uint64_t TargetBufferUsec = 20000;
+
+    PulseOutput() = default;
+    ~PulseOutput() override;
+    PulseOutput(const PulseOutput&) = delete;
+    PulseOutput& operator=(const PulseOutput&) = delete;
+
+    bool play(std::span<const std::uint8_t> image, std::uint32_t flags) override;
+
+private:
+    void stopBackground() noexcept;
+
+    std::thread worker_;
+    std::atomic<bool> stopRequested_{false};
+};
+
+}  // namespace quorvia
