@@ -1,6 +1,7 @@
 #include "main/Program.h"
 
 #include "main/ClickPlayer.h"
+#include "options/OptionsDialog.h"
 
 #include <QFile>
 #include <QFontDatabase>
@@ -33,9 +34,12 @@ void Program::showMissingThemeMessage() const {
 
 void Program::loadBoardWindow() {
     covers.DefCover = QtPictureLoader::fromResource(QStringLiteral(":/images/default-cover.png"), ":DefCover");
-    game = std::make_unique<Game>(settings, covers, fs, loader, random, clock, [this] { sound->PlayClick(); });
+    game = std::make_unique<Game>(settings, covers, fs, loader, random, clock, [this] {
+        if (sound) sound->PlayClick();
+    });
     settings.startGame = [this] { game->StartGame(); };
     window = std::make_unique<BoardWindow>(*game);
+    window->openOptions = [this] { openOptionsDialog(settings, *game, fs, loader, window.get()); };
 }
 
 void Program::startFirstGame() {
@@ -44,10 +48,11 @@ void Program::startFirstGame() {
 }
 
 void registerFonts() {
-    for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"}) {
-        const QString path = QString::fromUtf8(file);
-        if (QFile::exists(path)) QFontDatabase::addApplicationFont(path);
-    }
+    // Only the regular face: no text of the game is drawn in bold Tahoma (the card panel
+    // carries a bold font but shows no text), and registering a face costs a noticeable
+    // part of the start-up.
+    const QString path = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
+    if (QFile::exists(path)) QFontDatabase::addApplicationFont(path);
 }
 
 std::string executablePath() {

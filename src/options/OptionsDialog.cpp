@@ -1,0 +1,414 @@
+#include "options/OptionsDialog.h"
+
+#include "board/BoardWindow.h"
+#include "board/QtPictureLoader.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSignalBlocker>
+
+namespace quorvia {
+
+namespace {
+
+// The client area, 4710 x 6240 twips.
+constexpr int kClientWidthTwips = 4710;
+constexpr int kClientHeightTwips = 6240;
+
+const QColor kPanelGrey(192, 192, 192);
+
+QRect twips(int left, int top, int width, int height) {
+    return {twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height)};
+}
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+// Fonts by size in pixels at 96 dpi: 9.75 pt is 13 pixels, 8.25 pt is 11.
+QFont tahoma(int pixels) {
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(pixels);
+    return font;
+}
+
+QFont arialBold() {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(13);
+    font.setBold(true);
+    return font;
+}
+
+void paintBackground(QWidget* widget, const QColor& background, const QColor& text) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, text);
+    widget->setPalette(palette);
+    // Buttons fill with the button colour by default; these take the window colour.
+    widget->setBackgroundRole(QPalette::Window);
+    widget->setAutoFillBackground(true);
+}
+
+// A light grey group panel; its children are placed relative to its inner edge.
+QFrame* makePanel(QWidget* parent, const char* name, QRect rect) {
+    auto* panel = new QFrame(parent);
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setFrameStyle(QFrame::WinPanel | QFrame::Raised);
+    panel->setGeometry(rect);
+    paintBackground(panel, kPanelGrey, Qt::black);
+    return panel;
+}
+
+QRect inPanel(const QFrame* panel, QRect rect) {
+    return rect.translated(panel->frameWidth(), panel->frameWidth());
+}
+
+QLabel* makeLabel(QFrame* panel, const QString& name, const QString& text, QRect rect) {
+    auto* label = new QLabel(text, panel);
+    label->setObjectName(name);
+    label->setGeometry(inPanel(panel, rect));
+    return label;
+}
+
+QComboBox* makeSizeList(QFrame* panel, const char* name, QRect rect) {
+    auto* list = new QComboBox(panel);
+    list->setObjectName(QString::fromLatin1(name));
+    list->setEditable(false);
+    list->setGeometry(inPanel(panel, rect));
+    return list;
+}
+
+// Fills a list box with `items` unless it already holds exactly them.
+void syncItems(QComboBox* box, const std::vector<std::string>& items) {
+    bool same = box->count() == static_cast<int>(items.size());
+    for (int i = 0; same && i < box->count(); ++i) same = box->itemText(i) == qs(items[static_cast<std::size_t>(i)]);
+    if (same) return;
+    box->clear();
+    for (const std::string& item : items) box->addItem(qs(item));
+}
+
+}  // namespace
+
+// ---- PictureBox ----------------------------------------------------------------------------
+
+void PictureBox::setPicture(const Picture& picture) {
+    if (picture == picture_) return;
+    picture_ = picture;
+    update();
+}
+
+void PictureBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    drawPicture(painter, QRectF(rect()), picture_);
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton;
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    pressed_ = false;
+    if (click) emit clicked();
+}
+
+// ---- frmOptions ------------------------------------------------------------------------------
+
+frmOptions::frmOptions(Settings& settings, Game& game, const FileSystem& fs, PictureLoader& loader,
+                       QWidget* boardWindow)
+    : QDialog(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      logic_(settings, game, fs, loader, *this),
+      boardWindow_(boardWindow) {
+    setObjectName(QStringLiteral("frmOptions"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Optionen"));
+    setFixedSize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
+    setFont(tahoma(13));
+    paintBackground(this, Qt::black, Qt::white);
+
+    buildControls();
+    connectControls();
+    sync();
+
+    // The dialog must not outlive the board it works on.
+    if (boardWindow_) connect(boardWindow_, &QObject::destroyed, this, [this] { delete this; });
+}
+
+frmOptions::~frmOptions() = default;
+
+void frmOptions::buildControls() {
+    // Board size.
+    SSPanel1_ = makePanel(this, "SSPanel1", twips(120, 120, 4455, 2175));
+    makeLabel(SSPanel1_, QStringLiteral("lblInfo(0)"), QStringLiteral("Spielfeld Grösse auswählen:"),
+              twips(960, 120, 2430, 240));
+    cboRows_ = makeSizeList(SSPanel1_, "cboRows", twips(960, 480, 735, 360));
+    QLabel* lblX = makeLabel(SSPanel1_, QStringLiteral("lblX"), QStringLiteral("X"), twips(1800, 540, 135, 240));
+    lblX->setFont(arialBold());
+    cboCols_ = makeSizeList(SSPanel1_, "cboCols", twips(2040, 480, 735, 360));
+
+    struct Place {
+        int left, top, width;
+    };
+    constexpr std::array<Place, 9> places = {{{360, 960, 975},
+                                              {360, 1320, 975},
+                                              {360, 1680, 1095},
+                                              {1680, 960, 975},
+                                              {1680, 1320, 1095},
+                                              {1680, 1680, 1095},
+                                              {3120, 960, 1095},
+                                              {3120, 1320, 1215},
+                                              {3120, 1680, 1215}}};
+    optionGroup_ = new QButtonGroup(this);
+    optionGroup_->setExclusive(true);
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        auto* option = new QRadioButton(QString::fromLatin1(kPresets[i].caption), SSPanel1_);
+        option->setObjectName(QStringLiteral("Option1(%1)").arg(i));
+        option->setGeometry(inPanel(SSPanel1_, twips(places[i].left, places[i].top, places[i].width, 255)));
+        paintBackground(option, kPanelGrey, Qt::black);
+        optionGroup_->addButton(option, static_cast<int>(i));
+        Option1_[i] = option;
+    }
+
+    const std::array<std::pair<int, const char*>, 2> logos = {{{120, ":/images/logo-left.png"},
+                                                               {3840, ":/images/logo-right.png"}}};
+    for (std::size_t i = 0; i < logos.size(); ++i) {
+        auto* logo = new QLabel(SSPanel1_);
+        logo->setObjectName(QStringLiteral("imgLogo(%1)").arg(i * 2));
+        logo->setGeometry(inPanel(SSPanel1_, twips(logos[i].first, 120, 480, 480)));
+        logo->setScaledContents(true);
+        logo->setPixmap(QPixmap(QString::fromLatin1(logos[i].second)));  // a missing one shows nothing
+    }
+
+    // Theme.
+    pnlStuff_ = makePanel(this, "pnlStuff", twips(120, 2400, 4455, 1095));
+    makeLabel(pnlStuff_, QStringLiteral("lblInfo(1)"), QStringLiteral("Icon-Thema auswählen:"),
+              twips(360, 120, 2085, 240));
+    Combo1_ = new QComboBox(pnlStuff_);
+    Combo1_->setObjectName(QStringLiteral("Combo1"));
+    Combo1_->setEditable(true);
+    Combo1_->setInsertPolicy(QComboBox::NoInsert);  // typed names never join the list
+    Combo1_->setFont(arialBold());
+    Combo1_->setGeometry(inPanel(pnlStuff_, twips(360, 480, 3015, 360)));
+    Combo1_->installEventFilter(this);
+    Image2_ = new PictureBox(pnlStuff_);
+    Image2_->setObjectName(QStringLiteral("Image2"));
+    Image2_->setGeometry(inPanel(pnlStuff_, twips(3720, 360, 480, 480)));
+
+    // Cover icon.
+    SSPanel2_ = makePanel(this, "SSPanel2", twips(120, 3600, 4455, 1335));
+    makeLabel(SSPanel2_, QStringLiteral("lblInfo(2)"), QStringLiteral("Abdeck-Icon auswählen:"),
+              twips(1200, 120, 2100, 240));
+    Picture1_ = new QFrame(SSPanel2_);
+    Picture1_->setObjectName(QStringLiteral("Picture1"));
+    Picture1_->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+    Picture1_->setGeometry(inPanel(SSPanel2_, twips(255, 360, 3900, 540)));
+    paintBackground(Picture1_, kPanelGrey, Qt::black);
+    for (int i = 0; i < kStripSlots; ++i) {
+        auto* slot = new PictureBox(Picture1_);
+        slot->setObjectName(QStringLiteral("Image1(%1)").arg(i));
+        slot->setGeometry(twips(480 * i, 0, 480, 480).translated(Picture1_->frameWidth(), Picture1_->frameWidth()));
+        Image1_[static_cast<std::size_t>(i)] = slot;
+    }
+    HScroll1_ = new QScrollBar(Qt::Horizontal, SSPanel2_);
+    HScroll1_->setObjectName(QStringLiteral("HScroll1"));
+    HScroll1_->setGeometry(inPanel(SSPanel2_, twips(240, 900, 3915, 255)));
+    // Dragging reports through sliderMoved (the Scroll handler) and, on release, through
+    // valueChanged (the Change handler); arrow and track clicks report at once.
+    HScroll1_->setTracking(false);
+
+    // Play rules.
+    Check1_ = new QCheckBox(QStringLiteral("Aufgedeckte Paare entfernen"), this);
+    Check1_->setObjectName(QStringLiteral("Check1"));
+    Check1_->setGeometry(twips(840, 5040, 3015, 255));
+    Check2_ = new QCheckBox(QStringLiteral("Ungleiche Paare automatisch abdecken"), this);
+    Check2_->setObjectName(QStringLiteral("Check2"));
+    Check2_->setGeometry(twips(600, 5400, 3735, 255));
+    for (QCheckBox* check : {Check1_, Check2_}) paintBackground(check, Qt::black, Qt::white);
+
+    // The two ways out.
+    cmdOK_ = new QPushButton(QStringLiteral("Übernehmen + Neues Spiel starten"), this);
+    cmdOK_->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK_->setGeometry(twips(120, 5760, 3135, 375));
+    cmdOK_->setDefault(true);
+    cmdAbort_ = new QPushButton(QStringLiteral("Abbrechen"), this);
+    cmdAbort_->setObjectName(QStringLiteral("cmdAbort"));
+    cmdAbort_->setGeometry(twips(3360, 5760, 1215, 375));
+    for (QPushButton* button : {cmdOK_, cmdAbort_}) button->setFont(tahoma(11));
+
+    // Input focus starts on cmdOK, so Enter accepts at once.
+    cmdOK_->setFocus(Qt::OtherFocusReason);
+}
+
+void frmOptions::connectControls() {
+    // Each player's action runs its handler, then the widgets show the new state.
+    for (std::size_t i = 0; i < Option1_.size(); ++i) {
+        connect(Option1_[i], &QRadioButton::clicked, this, [this, i] {
+            logic_.Option1_Click(static_cast<int>(i));
+            sync();
+        });
+    }
+    connect(cboRows_, &QComboBox::activated, this,
+            [this](int index) { logic_.cboRows.text = cboRows_->itemText(index).toStdString(); });
+    connect(cboCols_, &QComboBox::activated, this,
+            [this](int index) { logic_.cboCols.text = cboCols_->itemText(index).toStdString(); });
+    connect(Check1_, &QCheckBox::clicked, this, [this](bool checked) {
+        logic_.Check1_Click(checked);
+        sync();
+    });
+    connect(Check2_, &QCheckBox::clicked, this, [this](bool checked) {
+        logic_.Check2_Click(checked);
+        sync();
+    });
+    connect(cmdOK_, &QPushButton::clicked, this, [this] {
+        logic_.cmdOK_Click();
+        sync();
+    });
+    connect(cmdAbort_, &QPushButton::clicked, this, [this] {
+        logic_.cmdAbort_Click();
+        sync();
+    });
+
+    // A choice from the list; typing only changes the text and runs no handler.
+    connect(Combo1_, &QComboBox::activated, this, [this](int index) {
+        logic_.Combo1_Click(Combo1_->itemText(index).toStdString());
+        sync();
+    });
+    connect(Combo1_, &QComboBox::editTextChanged, this,
+            [this](const QString& text) { logic_.Combo1.text = text.toStdString(); });
+
+    connect(HScroll1_, &QScrollBar::valueChanged, this, [this](int value) {
+        logic_.HScroll1_Change(value);
+        sync();
+    });
+    connect(HScroll1_, &QScrollBar::sliderMoved, this, [this](int value) {
+        logic_.HScroll1_Scroll(value);
+        sync();
+    });
+    for (std::size_t i = 0; i < Image1_.size(); ++i) {
+        connect(Image1_[i], &PictureBox::clicked, this, [this, i] {
+            logic_.Image1_Click(static_cast<int>(i));
+            sync();
+        });
+    }
+}
+
+void frmOptions::sync() {
+    {
+        const QSignalBlocker block(Combo1_);
+        syncItems(Combo1_, logic_.Combo1.items);
+        if (Combo1_->currentText() != qs(logic_.Combo1.text)) Combo1_->setEditText(qs(logic_.Combo1.text));
+    }
+    const std::array<std::pair<QComboBox*, const DropDownList*>, 2> lists = {
+        {{cboRows_, &logic_.cboRows}, {cboCols_, &logic_.cboCols}}};
+    for (const auto& [box, list] : lists) {
+        const QSignalBlocker block(box);
+        syncItems(box, list->items);
+        box->setCurrentIndex(list->text.empty() ? -1 : box->findText(qs(list->text)));
+    }
+
+    {
+        // An exclusive group cannot be emptied while exclusive.
+        const QSignalBlocker block(optionGroup_);
+        optionGroup_->setExclusive(false);
+        for (std::size_t i = 0; i < Option1_.size(); ++i) {
+            const QSignalBlocker blockButton(Option1_[i]);
+            Option1_[i]->setChecked(logic_.Option1 && *logic_.Option1 == static_cast<int>(i));
+        }
+        optionGroup_->setExclusive(true);
+    }
+    for (const auto& [check, on] : {std::pair{Check1_, logic_.Check1}, std::pair{Check2_, logic_.Check2}}) {
+        const QSignalBlocker block(check);
+        check->setChecked(on);
+    }
+
+    {
+        const QSignalBlocker block(HScroll1_);
+        const ScrollBar& bar = logic_.HScroll1;
+        HScroll1_->setRange(bar.Min, bar.Max);
+        HScroll1_->setSingleStep(bar.SmallChange);
+        HScroll1_->setPageStep(bar.LargeChange);
+        HScroll1_->setValue(bar.Value);
+    }
+    for (std::size_t i = 0; i < Image1_.size(); ++i) Image1_[i]->setPicture(logic_.Image1[i]);
+    Image2_->setPicture(logic_.Image2);
+}
+
+void frmOptions::setVisible(bool visible) {
+    if (visible && !loaded_) {
+        loaded_ = true;
+        logic_.Form_Load();
+        sync();
+        centreOnScreen();
+    }
+    QDialog::setVisible(visible);
+}
+
+void frmOptions::centreOnScreen() {
+    const QScreen* screen = boardWindow_ && boardWindow_->screen() ? boardWindow_->screen()
+                                                                   : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->geometry();
+    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+}
+
+void frmOptions::processEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void frmOptions::showMessage(const std::string& text, const std::string& title, MessageIcon icon) {
+    QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information, qs(title),
+                    qs(text), QMessageBox::Ok, isVisible() ? this : nullptr);
+    box.exec();
+}
+
+void frmOptions::destroyDialog() {
+    closing_ = true;
+    close();  // deleted once the running handler has returned
+}
+
+void frmOptions::reject() {
+    logic_.cmdAbort_Click();
+    sync();
+}
+
+void frmOptions::closeEvent(QCloseEvent* event) {
+    // Only the two buttons close the dialog.
+    if (closing_) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+bool frmOptions::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Combo1_ && event->type() == QEvent::FocusIn) {
+        // Focus coming back from the box's own list, or with the window's activation, is
+        // no entering of the box.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
+            logic_.Combo1_GotFocus();
+            sync();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+frmOptions* openOptionsDialog(Settings& settings, Game& game, const FileSystem& fs, PictureLoader& loader,
+                              QWidget* boardWindow) {
+    auto* dialog = new frmOptions(settings, game, fs, loader, boardWindow);
+    dialog->show();  // runs Form_Load first
+    game.setWindowEnabled(false);
+    return dialog;
+}
+
+}  // namespace quorvia
