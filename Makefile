@@ -21,5 +21,8 @@ run: build
 test: build
 	ctest --preset $(PRESET)
 
+bench: deps
+	python3 bench/run
+
 clean:
 	rm -rf build

@@ -37,7 +37,8 @@ std::vector<std::string> splitLevels(std::string_view path) {
 bool lstatOk(const std::string& p, struct stat& st) { return ::stat(p.c_str(), &st) == 0; }
 
 // All entry names of a folder, sorted; empty when it cannot be read.
-std::vector<std::string> entryNames(const std::string& dir) {
+// All entry names of a folder, unsorted; empty when it cannot be read.
+std::vector<std::string> rawEntryNames(const std::string& dir) {
     std::vector<std::string> names;
     std::error_code ec;
     fs::directory_iterator it(dir.empty() ? std::string(".") : dir, ec);
@@ -46,10 +47,36 @@ std::vector<std::string> entryNames(const std::string& dir) {
         if (ec) break;
         names.push_back(it->path().filename().string());
     }
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        return lessIgnoreCase(a, b);
-    });
     return names;
+}
+
+// Sorts names the way listings show them: without regard to case, then by bytes. The
+// lower-case keys are made once per name, not once per comparison.
+void sortNames(std::vector<std::string>& names) {
+    std::vector<std::pair<std::string, std::string>> keyed;
+    keyed.reserve(names.size());
+    for (auto& n : names) keyed.emplace_back(toLower(n), std::move(n));
+    std::sort(keyed.begin(), keyed.end());
+    for (std::size_t i = 0; i < keyed.size(); ++i) names[i] = std::move(keyed[i].second);
+}
+
+std::vector<std::string> entryNames(const std::string& dir) {
+    auto names = rawEntryNames(dir);
+    sortNames(names);
+    return names;
+}
+
+// The entry of `dir` that matches `level` without regard to case; of several, the first in
+// name order.
+std::optional<std::string> findIgnoringCase(const std::string& dir, const std::string& level) {
+    const std::string wanted = toLower(level);
+    std::optional<std::string> best;
+    for (std::string& name : rawEntryNames(dir)) {
+        // Case mapping keeps the byte length, so only names of the same length can match.
+        if (name.size() != level.size() || toLower(name) != wanted) continue;
+        if (!best || lessIgnoreCase(name, *best)) best = std::move(name);
+    }
+    return best;
 }
 
 std::string join(const std::string& dir, const std::string& name) {
@@ -108,15 +135,9 @@ std::optional<std::string> FileSystem::resolve(std::string_view path) const {
             cur = std::move(exact);
             continue;
         }
-        bool found = false;
-        for (const std::string& name : entryNames(cur.empty() ? "." : cur)) {
-            if (equalsIgnoreCase(name, level)) {
-                cur = join(cur, name);
-                found = true;
-                break;
-            }
-        }
-        if (!found) return std::nullopt;
+        const auto name = findIgnoringCase(cur.empty() ? "." : cur, level);
+        if (!name) return std::nullopt;
+        cur = join(cur, *name);
     }
     if (cur.empty()) return std::nullopt;
     return cur;

@@ -107,14 +107,9 @@ std::string Game::poolEntry(long long position) const {
     return pool[static_cast<std::size_t>(position)];
 }
 
-double Game::readMode(const std::string& modeFile) const {
-    // The first field of the file: up to the first comma or line end, blank lines and
-    // blanks before it skipped, one pair of quotes removed. An empty file has no field.
-    const auto bytes = fs_.readFile(modeFile);
-    if (!bytes) fail(FailureKind::FileError, "mode file unreadable");
-    std::string_view text = *bytes;
-    std::size_t i = text.find_first_not_of(" \t\r\n");
-    if (i == std::string_view::npos) fail(FailureKind::FileError, "mode file empty");
+double modeFromText(std::string_view text) {
+    const std::size_t i = text.find_first_not_of(" \t\r\n");
+    if (i == std::string_view::npos) fail(FailureKind::FileError, "mode file without a value");
     text.remove_prefix(i);
     std::string_view field;
     if (text.front() == '"') {
@@ -145,10 +140,16 @@ void Game::LoadLists() {
             pool.push_back(poolEntry(k));
         }
 
-        const std::string modeFile = themeDir + "/mgame.ITP";
+        // The mode file is read afresh for every pair; its name is looked up (without regard
+        // to case) once, so a large theme folder is not listed again for every pair.
+        const auto modeFile = fs_.resolve(themeDir + "/mgame.ITP");
         for (long long i = 0; static_cast<double>(i) <= (N - 1) / 2; ++i) {
             double mode = 1;
-            if (fs_.isRegularFile(modeFile)) mode = readMode(modeFile);
+            if (modeFile && fs_.isRegularFile(*modeFile)) {
+                const auto text = fs_.readFile(*modeFile);
+                if (!text) fail(FailureKind::FileError, "mode file unreadable");
+                mode = modeFromText(*text);
+            }
             const double r = random_.next();
             const Int16 k = toInt16(r * (static_cast<double>(pool.size()) - 1));
             const std::string entry = mode == 1 ? poolEntry(k) : poolEntry(i);

@@ -1,5 +1,6 @@
 #include "board/QtPictureLoader.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 
@@ -47,6 +48,13 @@ std::optional<Picture> QtPictureLoader::load(const std::string& path) {
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
     // Card faces and covers are icon files whatever their extension (".icn" too).
     return decode(file, "ico", path);
+}
+
+std::optional<Picture> decodeIcon(const QByteArray& bytes, const std::string& source) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    if (!buffer.open(QIODevice::ReadOnly)) return std::nullopt;
+    return decode(buffer, "ico", source);
 }
 
 Picture QtPictureLoader::fromResource(const QString& resource, const std::string& name) {

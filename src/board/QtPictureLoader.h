@@ -31,6 +31,9 @@ private:
     const FileSystem& fs_;
 };
 
+// Decodes an icon file's bytes into a picture; nothing when no image can be read.
+std::optional<Picture> decodeIcon(const QByteArray& bytes, const std::string& source);
+
 // Draws a picture stretched to `target`, smoothly, from its best-sized image.
 void drawPicture(QPainter& painter, const QRectF& target, const Picture& picture);
 
