@@ -1,10 +1,11 @@
 # The two everyday commands:
 #   make run    install what is missing, build, start the game
 #   make test   install what is missing, build, run every test
+#   make bench  the benchmarks against their goals
 PRESET ?= dev
 BUILD_DIR := build/$(PRESET)
 
-.PHONY: deps configure build run test bench clean
+.PHONY: deps configure build run test bench format clean
 
 deps:
 	@sh tools/setup-deps
@@ -18,11 +19,23 @@ build: configure
 run: build
 	./$(BUILD_DIR)/quorvia
 
+# Every test: formatting, the whole suite, the suite again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and each fuzz target for 30 seconds.
 test: build
+	sh tools/check-format
 	ctest --preset $(PRESET)
+	cmake --preset asan
+	cmake --build --preset asan
+	ctest --preset asan
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	ctest --preset fuzz
 
 bench: deps
 	python3 bench/run
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
 	rm -rf build

@@ -17,10 +17,10 @@
 namespace quorvia {
 
 enum class FailureKind {
-    Overflow,       // a result outside the 16-bit (or 32-bit) range
-    OutOfRange,     // a list or array position that does not exist
-    FileError,      // a file or folder that cannot be opened, read or written
-    InvalidValue,   // a value a control or an operation refuses
+    Overflow,      // a result outside the 16-bit (or 32-bit) range
+    OutOfRange,    // a list or array position that does not exist
+    FileError,     // a file or folder that cannot be opened, read or written
+    InvalidValue,  // a value a control or an operation refuses
 };
 
 class Failure : public std::runtime_error {

@@ -13,13 +13,11 @@
 namespace quorvia {
 
 struct Picture {
-    std::string source;                  // file it was loaded from; a ":" name for built-ins
-    std::shared_ptr<const void> image;   // decoded image, owned by the front end
+    std::string source;                 // file it was loaded from; a ":" name for built-ins
+    std::shared_ptr<const void> image;  // decoded image, owned by the front end
 
     bool empty() const { return source.empty() && !image; }
-    friend bool operator==(const Picture& a, const Picture& b) {
-        return a.source == b.source && a.image == b.image;
-    }
+    friend bool operator==(const Picture& a, const Picture& b) { return a.source == b.source && a.image == b.image; }
 };
 
 class PictureLoader {

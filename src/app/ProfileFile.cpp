@@ -59,13 +59,12 @@ std::string_view keyName(std::string_view content) {
 
 struct Located {
     bool sectionFound = false;
-    std::size_t sectionHeader = 0;   // index of the header line
-    std::size_t lastContent = 0;     // index of the last non-blank line of the section
+    std::size_t sectionHeader = 0;  // index of the header line
+    std::size_t lastContent = 0;    // index of the last non-blank line of the section
     std::optional<std::size_t> keyLine;
 };
 
-Located locate(const std::vector<Line>& lines, std::string_view text, std::string_view section,
-               std::string_view key) {
+Located locate(const std::vector<Line>& lines, std::string_view text, std::string_view section, std::string_view key) {
     Located where;
     bool inSection = false;
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -109,8 +108,7 @@ void endLastLine(std::string& out, const std::string& eol) {
 
 }  // namespace
 
-std::optional<std::string> profileLookup(std::string_view fileBytes, std::string_view section,
-                                         std::string_view key) {
+std::optional<std::string> profileLookup(std::string_view fileBytes, std::string_view section, std::string_view key) {
     const auto lines = splitLines(fileBytes);
     const Located where = locate(lines, fileBytes, section, key);
     if (!where.keyLine) return std::nullopt;
@@ -169,8 +167,7 @@ std::string profileUpdate(std::string_view fileBytes, std::string_view section, 
     return out;
 }
 
-std::string ReadIniValue(const FileSystem& fs, std::string_view section, std::string_view key,
-                         std::string_view file) {
+std::string ReadIniValue(const FileSystem& fs, std::string_view section, std::string_view key, std::string_view file) {
     const auto bytes = fs.readFile(file);
     if (!bytes) return {};
     const auto value = profileLookup(*bytes, toCp1252(toUpper(section)), toCp1252(toUpper(key)));
@@ -178,8 +175,8 @@ std::string ReadIniValue(const FileSystem& fs, std::string_view section, std::st
     return fromCp1252(*value);
 }
 
-bool WriteIniValue(const FileSystem& fs, std::string_view section, std::string_view key,
-                   std::string_view value, std::string_view file) {
+bool WriteIniValue(const FileSystem& fs, std::string_view section, std::string_view key, std::string_view value,
+                   std::string_view file) {
     std::string bytes;
     if (fs.entryExists(file)) {
         auto existing = fs.readFile(file);

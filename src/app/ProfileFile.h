@@ -22,18 +22,16 @@ namespace quorvia {
 
 // On the raw file bytes (no file access), for tests and fuzzing. The lookup returns the
 // raw 8-bit value; the update returns the new file bytes.
-std::optional<std::string> profileLookup(std::string_view fileBytes, std::string_view section,
-                                         std::string_view key);
+std::optional<std::string> profileLookup(std::string_view fileBytes, std::string_view section, std::string_view key);
 std::string profileUpdate(std::string_view fileBytes, std::string_view section, std::string_view key,
                           std::string_view value);
 
 // The value under the key, or an empty text when the file, section or key is missing.
-std::string ReadIniValue(const FileSystem& fs, std::string_view section, std::string_view key,
-                         std::string_view file);
+std::string ReadIniValue(const FileSystem& fs, std::string_view section, std::string_view key, std::string_view file);
 
 // Stores the key with the value, creating file, section or key as needed. Returns success;
 // no caller in the game looks at it.
-bool WriteIniValue(const FileSystem& fs, std::string_view section, std::string_view key,
-                   std::string_view value, std::string_view file);
+bool WriteIniValue(const FileSystem& fs, std::string_view section, std::string_view key, std::string_view value,
+                   std::string_view file);
 
 }  // namespace quorvia

@@ -12,8 +12,8 @@ std::string ReadSetting(const FileSystem& fs, const AppConstants& c, std::string
     return value;
 }
 
-void Settings::SaveSettings(Int16 rows, Int16 cols, Int16 removePairs, Int16 autoCover,
-                            const std::string& collection, const std::string& coverIcon) {
+void Settings::SaveSettings(Int16 rows, Int16 cols, Int16 removePairs, Int16 autoCover, const std::string& collection,
+                            const std::string& coverIcon) {
     // Each write stands alone: a failing one (read-only folder) is simply not looked at.
     WriteIniValue(fs_, kSection, "Rows", decimal(rows), c_.IniFile);
     WriteIniValue(fs_, kSection, "Cols", decimal(cols), c_.IniFile);

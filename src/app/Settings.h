@@ -21,12 +21,12 @@ inline constexpr const char* kSection = "Einstellungen";
 struct LiveSettings {
     Int16 BoardRows = 0;
     Int16 BoardCols = 0;
-    Int16 RemovePairs = 0;       // 1: found pairs leave the board
-    Int16 AutoCover = 0;         // 1: unequal pairs turn back by themselves
+    Int16 RemovePairs = 0;  // 1: found pairs leave the board
+    Int16 AutoCover = 0;    // 1: unequal pairs turn back by themselves
     std::string ActiveCollection;
-    std::string CoverIcon;       // "@" for the theme's own cover, else a file in CoverFolder
-    std::string CoverIconFile;   // full path of the cover the last reload tried
-    std::string BoardSizeKey;    // decimal text of rows x columns
+    std::string CoverIcon;      // "@" for the theme's own cover, else a file in CoverFolder
+    std::string CoverIconFile;  // full path of the cover the last reload tried
+    std::string BoardSizeKey;   // decimal text of rows x columns
 };
 
 struct DialogValues {

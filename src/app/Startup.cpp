@@ -2,10 +2,10 @@
 
 #include "app/Settings.h"
 
-#include <chrono>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include <chrono>
 
 namespace quorvia {
 

@@ -8,10 +8,10 @@ namespace quorvia {
 namespace {
 
 // Code points of the Windows-1252 bytes 0x80..0x9F (0 = unassigned, kept as the C1 control).
-constexpr std::array<char32_t, 32> kHigh = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr std::array<char32_t, 32> kHigh = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                            0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 void appendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
@@ -82,11 +82,16 @@ char32_t upper(char32_t c) {
     if (c >= 'a' && c <= 'z') return c - 32;
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
     switch (c) {
-        case 0xFF: return 0x178;
-        case 0x161: return 0x160;
-        case 0x153: return 0x152;
-        case 0x17E: return 0x17D;
-        default: return c;
+        case 0xFF:
+            return 0x178;
+        case 0x161:
+            return 0x160;
+        case 0x153:
+            return 0x152;
+        case 0x17E:
+            return 0x17D;
+        default:
+            return c;
     }
 }
 
@@ -94,11 +99,16 @@ char32_t lower(char32_t c) {
     if (c >= 'A' && c <= 'Z') return c + 32;
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;
     switch (c) {
-        case 0x178: return 0xFF;
-        case 0x160: return 0x161;
-        case 0x152: return 0x153;
-        case 0x17D: return 0x17E;
-        default: return c;
+        case 0x178:
+            return 0xFF;
+        case 0x160:
+            return 0x161;
+        case 0x152:
+            return 0x153;
+        case 0x17D:
+            return 0x17E;
+        default:
+            return c;
     }
 }
 

@@ -13,12 +13,12 @@ enum class LabelId { Time, Flips, BestTime, BestFlips };
 // Parts of the board model that changed, so the view knows what to re-read.
 enum Change : unsigned {
     ChangeCaptions = 1u << 0,
-    ChangeGeometry = 1u << 1,   // window or panel position and size (a resize repaints)
-    ChangePanel = 1u << 2,      // panel shown, hidden, enabled
-    ChangeCards = 1u << 3,      // cards created, destroyed or moved
-    ChangeEnabled = 1u << 4,    // the window enabled or disabled
-    ChangeTimers = 1u << 5,     // tmrTime / tmrAutoBack switched
-    ChangeBackground = 1u << 6, // the background must be painted anew
+    ChangeGeometry = 1u << 1,    // window or panel position and size (a resize repaints)
+    ChangePanel = 1u << 2,       // panel shown, hidden, enabled
+    ChangeCards = 1u << 3,       // cards created, destroyed or moved
+    ChangeEnabled = 1u << 4,     // the window enabled or disabled
+    ChangeTimers = 1u << 5,      // tmrTime / tmrAutoBack switched
+    ChangeBackground = 1u << 6,  // the background must be painted anew
 };
 
 struct ScreenSize {

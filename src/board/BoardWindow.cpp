@@ -23,8 +23,7 @@ constexpr int kBorderPx = 3;  // 45 twips
 
 }  // namespace
 
-BoardWindow::BoardWindow(Game& game, QWidget* parent)
-    : QWidget(parent, Qt::FramelessWindowHint), game_(game) {
+BoardWindow::BoardWindow(Game& game, QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint), game_(game) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);
     setWindowTitle(QString::fromStdString(game_.settings().constants().AppTitle));
@@ -146,8 +145,8 @@ void BoardWindow::syncGeometry() {
     const QPoint pos(twipsToPixels(game_.Left), twipsToPixels(game_.Top));
     if (this->pos() != pos) move(pos);
     const Panel& p = game_.picPanel;
-    const QRect panelRect(kBorderPx + twipsToPixels(p.Left), kBorderPx + twipsToPixels(p.Top),
-                          twipsToPixels(p.Width), twipsToPixels(p.Height));
+    const QRect panelRect(kBorderPx + twipsToPixels(p.Left), kBorderPx + twipsToPixels(p.Top), twipsToPixels(p.Width),
+                          twipsToPixels(p.Height));
     if (panel_->geometry() != panelRect) panel_->setGeometry(panelRect);
     panel_->setVisible(p.Visible);
     panel_->setEnabled(p.Enabled);
@@ -213,8 +212,8 @@ void BoardWindow::paintEvent(QPaintEvent*) {
     for (const Label* label : {&game_.lblTime, &game_.lblFlips, &game_.lblBestTime, &game_.lblBestFlips}) {
         if (label->Caption.empty()) continue;
         QRect rect = labelRect(*label);
-        rect.setWidth(std::max(rect.width(), painter.fontMetrics().horizontalAdvance(
-                                                 QString::fromStdString(label->Caption))));
+        rect.setWidth(
+            std::max(rect.width(), painter.fontMetrics().horizontalAdvance(QString::fromStdString(label->Caption))));
         painter.drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                          QString::fromStdString(label->Caption));
     }

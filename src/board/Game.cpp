@@ -19,7 +19,12 @@ float f(double v) { return static_cast<float>(v); }
 
 Game::Game(Settings& settings, CoverPictures& covers, const FileSystem& fs, PictureLoader& loader, Random& random,
            Clock& clock, std::function<void()> playClick)
-    : settings_(settings), covers_(covers), fs_(fs), loader_(loader), random_(random), clock_(clock),
+    : settings_(settings),
+      covers_(covers),
+      fs_(fs),
+      loader_(loader),
+      random_(random),
+      clock_(clock),
       playClick_(std::move(playClick)) {
     // The window as designed, before Form_Load.
     Width = 3360;

@@ -30,8 +30,8 @@ inline constexpr const char* kFoundTag = "GESCHAFFT!";
 double modeFromText(std::string_view text);
 
 struct Card {
-    Picture picture;          // what the card shows: the cover while face down
-    std::string Tag;          // full path of its icon file, or kFoundTag once found
+    Picture picture;  // what the card shows: the cover while face down
+    std::string Tag;  // full path of its icon file, or kFoundTag once found
     bool Enabled = true;
     bool Visible = true;
     float Left = 240, Top = 480, Width = 480, Height = 480;
@@ -81,8 +81,8 @@ public:
     std::vector<Card> imgPiece;
     std::vector<std::string> lstIcons[2];  // 0: pool of the theme's icons, 1: the deck
 
-    bool tmrTimeEnabled = true;        // the game clock, 1000 ms
-    bool tmrAutoBackEnabled = false;   // one-shot turning back, 1000 ms
+    bool tmrTimeEnabled = true;       // the game clock, 1000 ms
+    bool tmrAutoBackEnabled = false;  // one-shot turning back, 1000 ms
 
     // Recorded when the window loads.
     Int16 MinFormWidth = 0, MinFormHeight = 0, PanelLeft = 0;

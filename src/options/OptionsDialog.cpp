@@ -71,9 +71,7 @@ QFrame* makePanel(QWidget* parent, const char* name, QRect rect) {
     return panel;
 }
 
-QRect inPanel(const QFrame* panel, QRect rect) {
-    return rect.translated(panel->frameWidth(), panel->frameWidth());
-}
+QRect inPanel(const QFrame* panel, QRect rect) { return rect.translated(panel->frameWidth(), panel->frameWidth()); }
 
 QLabel* makeLabel(QFrame* panel, const QString& name, const QString& text, QRect rect) {
     auto* label = new QLabel(text, panel);
@@ -114,9 +112,7 @@ void PictureBox::paintEvent(QPaintEvent*) {
     drawPicture(painter, QRectF(rect()), picture_);
 }
 
-void PictureBox::mousePressEvent(QMouseEvent* event) {
-    pressed_ = event->button() == Qt::LeftButton;
-}
+void PictureBox::mousePressEvent(QMouseEvent* event) { pressed_ = event->button() == Qt::LeftButton; }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
     const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
@@ -181,8 +177,8 @@ void frmOptions::buildControls() {
         Option1_[i] = option;
     }
 
-    const std::array<std::pair<int, const char*>, 2> logos = {{{120, ":/images/logo-left.png"},
-                                                               {3840, ":/images/logo-right.png"}}};
+    const std::array<std::pair<int, const char*>, 2> logos = {
+        {{120, ":/images/logo-left.png"}, {3840, ":/images/logo-right.png"}}};
     for (std::size_t i = 0; i < logos.size(); ++i) {
         auto* logo = new QLabel(SSPanel1_);
         logo->setObjectName(QStringLiteral("imgLogo(%1)").arg(i * 2));
@@ -356,8 +352,8 @@ void frmOptions::setVisible(bool visible) {
 }
 
 void frmOptions::centreOnScreen() {
-    const QScreen* screen = boardWindow_ && boardWindow_->screen() ? boardWindow_->screen()
-                                                                   : QGuiApplication::primaryScreen();
+    const QScreen* screen =
+        boardWindow_ && boardWindow_->screen() ? boardWindow_->screen() : QGuiApplication::primaryScreen();
     if (!screen) return;
     const QRect area = screen->geometry();
     move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);

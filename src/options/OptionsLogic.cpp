@@ -30,12 +30,9 @@ void ScrollBar::setValue(int value) {
 
 OptionsLogic::OptionsLogic(Settings& settings, Game& game, const FileSystem& fs, PictureLoader& loader,
                            OptionsView& view)
-    : settings_(settings),
-      game_(game),
-      fs_(fs),
-      loader_(loader),
-      view_(view),
-      walk_([this] { view_.processEvents(); }) {
+    : settings_(settings), game_(game), fs_(fs), loader_(loader), view_(view), walk_([this] {
+          view_.processEvents();
+      }) {
     imgLogo1 = game_.covers().DefCover;
 }
 

@@ -68,8 +68,8 @@ struct ScrollBar {
     Int16 Min = 0;
     Int16 Max = 0;
     Int16 Value = 0;
-    Int16 SmallChange = 1;   // an arrow click
-    Int16 LargeChange = 8;   // a click into the track: one page of the strip
+    Int16 SmallChange = 1;  // an arrow click
+    Int16 LargeChange = 8;  // a click into the track: one page of the strip
 
     void setMax(Int16 max);
     void setValue(int value);  // kept within Min .. Max
@@ -95,8 +95,7 @@ inline constexpr std::array<BoardPreset, 9> kPresets = {{
 
 inline constexpr int kStripSlots = 8;
 inline constexpr const char* kCoverPatterns = "*.ico;*.icn";
-inline constexpr const char* kOddCardsMessage =
-    "Das Ergebnis muss eine gerade Zahl ergeben ( um Paare zu erstellen )!";
+inline constexpr const char* kOddCardsMessage = "Das Ergebnis muss eine gerade Zahl ergeben ( um Paare zu erstellen )!";
 inline constexpr const char* kOddCardsTitle = "Fehlerhafte Eingabe";
 inline constexpr const char* kNoDefaultThemeMessage = "Standard Icon-Thema konnte nicht gefunden werden.";
 

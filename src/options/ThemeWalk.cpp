@@ -2,14 +2,14 @@
 
 #include "app/Text.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
-#include <dirent.h>
-#include <fcntl.h>
 #include <set>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 namespace quorvia {
@@ -88,9 +88,9 @@ bool readListing(int fd, Listing& out) {
 
 // One folder on the walk's stack: what a recursive visit would keep in its locals.
 struct Frame {
-    std::string name;        // the name inside its parent
-    std::string theme;       // path relative to the icons folder, '\' between the levels
-    int fd = -1;             // -1 while closed to save descriptors
+    std::string name;   // the name inside its parent
+    std::string theme;  // path relative to the icons folder, '\' between the levels
+    int fd = -1;        // -1 while closed to save descriptors
     FolderId id;
     Listing listing;
     std::size_t remaining = 0;  // subfolders not yet taken: positions 0 .. remaining - 1

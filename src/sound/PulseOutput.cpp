@@ -32,8 +32,8 @@ SimpleStream openStream(const WaveFormat& format) {
     attr.fragsize = static_cast<std::uint32_t>(-1);
 
     int error = 0;
-    return SimpleStream(pa_simple_new(nullptr, "Quorvia", PA_STREAM_PLAYBACK, nullptr, "Sound effect", &spec,
-                                      nullptr, &attr, &error));
+    return SimpleStream(
+        pa_simple_new(nullptr, "Quorvia", PA_STREAM_PLAYBACK, nullptr, "Sound effect", &spec, nullptr, &attr, &error));
 }
 
 // Writes the samples and waits until they have been played. With a stop flag the samples
@@ -58,9 +58,7 @@ bool playOut(pa_simple* stream, std::span<const std::uint8_t> samples, std::size
 
 }  // namespace
 
-PulseOutput::~PulseOutput() {
-    stopBackground();
-}
+PulseOutput::~PulseOutput() { stopBackground(); }
 
 void PulseOutput::stopBackground() noexcept {
     if (worker_.joinable()) {

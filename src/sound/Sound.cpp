@@ -34,22 +34,18 @@ void Sound::PlayWaveResource(std::string_view name, std::optional<std::int32_t> 
 
 namespace {
 
-std::uint16_t readLe16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
+std::uint16_t readLe16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
 std::uint32_t readLe32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-bool hasId(const std::uint8_t* p, const char (&id)[5]) {
-    return std::memcmp(p, id, 4) == 0;
-}
+bool hasId(const std::uint8_t* p, const char (&id)[5]) { return std::memcmp(p, id, 4) == 0; }
 
-constexpr std::size_t RiffHeaderSize = 12;    // "RIFF", size, "WAVE"
-constexpr std::size_t ChunkHeaderSize = 8;    // id, size
-constexpr std::size_t PcmFormatSize = 16;     // the fields of WaveFormat
+constexpr std::size_t RiffHeaderSize = 12;  // "RIFF", size, "WAVE"
+constexpr std::size_t ChunkHeaderSize = 8;  // id, size
+constexpr std::size_t PcmFormatSize = 16;   // the fields of WaveFormat
 constexpr std::uint32_t MaxSampleRate = 384000;
 
 bool isPlayablePcm(const WaveFormat& f) {

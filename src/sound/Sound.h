@@ -52,8 +52,7 @@ public:
     static constexpr std::string_view ResourceType = "WAVE";
     static constexpr std::string_view ClickName = "KLICK";
     // Used when the caller gives no flags: synchronous, from memory, no fallback sound.
-    static constexpr std::int32_t DefaultFlags =
-        static_cast<std::int32_t>(soundflags::NoDefault | soundflags::Memory);
+    static constexpr std::int32_t DefaultFlags = static_cast<std::int32_t>(soundflags::NoDefault | soundflags::Memory);
 
     Sound(WaveResources& resources, AudioOutput& output) : resources_(resources), output_(output) {}
 

@@ -7,12 +7,12 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <filesystem>
 
 namespace quorvia::test {
 namespace {

@@ -26,18 +26,17 @@ TEST(Numbers, ConversionRoundsHalvesToEven) {
         double in;
         int out;
     } cases[] = {
-        {2.5, 2},    {3.5, 4},    {-2.5, -2},  {-3.5, -4}, {0.5, 0},  {1.5, 2},       {-0.5, 0},
-        {2.4999, 2}, {2.5001, 3}, {-1.6, -2},  {6.5, 6},   {7.5, 8},  {32767.4, 32767}, {-32768.5, -32768},
-        {-32768.4, -32768},
+        {2.5, 2}, {3.5, 4},  {-2.5, -2},       {-3.5, -4},         {0.5, 0},
+        {1.5, 2}, {-0.5, 0}, {2.4999, 2},      {2.5001, 3},        {-1.6, -2},
+        {6.5, 6}, {7.5, 8},  {32767.4, 32767}, {-32768.5, -32768}, {-32768.4, -32768},
     };
     for (const auto& c : cases) EXPECT_EQ(toInt16(c.in), c.out) << c.in;
 }
 
 // Anything that does not round into -32768..32767 is an Overflow failure, never a wrapped value.
 TEST(Numbers, ConversionOutsideTheRangeFailsWithOverflow) {
-    for (const double v : {32767.5, 32768.0, -32768.6, -32769.0, 1e10, -1e10,
-                           std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-                           -std::numeric_limits<double>::infinity()}) {
+    for (const double v : {32767.5, 32768.0, -32768.6, -32769.0, 1e10, -1e10, std::numeric_limits<double>::quiet_NaN(),
+                           std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()}) {
         EXPECT_EQ(kindOf(v), FailureKind::Overflow) << v;
     }
     EXPECT_THROW(toInt16(32768LL), Failure);
@@ -53,9 +52,9 @@ TEST(Numbers, LeadingNumberOfAText) {
         const char* text;
         double value;
     } cases[] = {
-        {"6.5", 6.5}, {"7.5", 7.5}, {"", 0},       {"abc", 0},    {"  12abc", 12}, {"-3", -3},  {"1e3", 1000},
-        {"1.5.5", 1.5}, {"+4", 4},  {".5", 0.5},   {"1e", 1},     {"1e+", 1},      {"2E-1", 0.2}, {" 7.5x", 7.5},
-        {"\t-0.25", -0.25}, {"1 2", 12}, {"-", 0}, {".", 0},      {"x12", 0},      {"0x10", 0}, {"inf", 0},
+        {"6.5", 6.5},       {"7.5", 7.5}, {"", 0},     {"abc", 0}, {"  12abc", 12}, {"-3", -3},    {"1e3", 1000},
+        {"1.5.5", 1.5},     {"+4", 4},    {".5", 0.5}, {"1e", 1},  {"1e+", 1},      {"2E-1", 0.2}, {" 7.5x", 7.5},
+        {"\t-0.25", -0.25}, {"1 2", 12},  {"-", 0},    {".", 0},   {"x12", 0},      {"0x10", 0},   {"inf", 0},
         {"nan", 0},
     };
     for (const auto& c : cases) EXPECT_DOUBLE_EQ(leadingNumber(c.text), c.value) << '"' << c.text << '"';

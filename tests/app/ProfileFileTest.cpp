@@ -148,8 +148,23 @@ void expectOnlyTheKeyLineChanged(const std::string& before, const std::string& a
 // key's value alone and touches no other line.
 TEST(ProfileFile, UpdateRoundTripOverGeneratedFiles) {
     const std::vector<std::string> pieces = {
-        "[Einstellungen]", "[einstellungen]", " [ EINSTELLUNGEN ] ", "[Other]", "[Other", "Rows=3", " rows = 4 ",
-        "Cols=8", "X=\"q\"", "; Rows=9", "", "   ", "Flag", "Text=\xE4\x80", "Rows", "=", "cols=\t",
+        "[Einstellungen]",
+        "[einstellungen]",
+        " [ EINSTELLUNGEN ] ",
+        "[Other]",
+        "[Other",
+        "Rows=3",
+        " rows = 4 ",
+        "Cols=8",
+        "X=\"q\"",
+        "; Rows=9",
+        "",
+        "   ",
+        "Flag",
+        "Text=\xE4\x80",
+        "Rows",
+        "=",
+        "cols=\t",
     };
     const std::vector<std::string> sections = {"Einstellungen", "Other", "New"};
     const std::vector<std::string> keys = {"Rows", "Cols", "X", "Flag", "Text"};

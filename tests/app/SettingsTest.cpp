@@ -154,14 +154,16 @@ TEST_F(SettingsTest, DialogValuesGovernOnceSet) {
 // Saving writes the six keys in their fixed order and starts one game.
 TEST_F(SettingsTest, SaveSettingsWritesSixKeysThenStartsAGame) {
     settings.SaveSettings(4, 6, 0, 1, "zahlen", "@");
-    EXPECT_EQ(dir.read("Quorvia.ini"), "[Einstellungen]\r\nRows=4\r\nCols=6\r\nRemovePairs=0\r\nAutoCover=1\r\n"
-                                       "Collection=zahlen\r\nCoverIcon=@\r\n");
+    EXPECT_EQ(dir.read("Quorvia.ini"),
+              "[Einstellungen]\r\nRows=4\r\nCols=6\r\nRemovePairs=0\r\nAutoCover=1\r\n"
+              "Collection=zahlen\r\nCoverIcon=@\r\n");
     EXPECT_EQ(gamesStarted, 1);
 
     ini("[Einstellungen]\nCoverIcon=x\n; kept\n\n[Anders]\nRows=1\n");
     settings.SaveSettings(-2, 32767, 1, 0, "Natur \u00E4", "k.ico");
-    EXPECT_EQ(dir.read("Quorvia.ini"), "[Einstellungen]\nCoverIcon=k.ico\n; kept\nRows=-2\nCols=32767\n"
-                                       "RemovePairs=1\nAutoCover=0\nCollection=Natur \xE4\n\n[Anders]\nRows=1\n");
+    EXPECT_EQ(dir.read("Quorvia.ini"),
+              "[Einstellungen]\nCoverIcon=k.ico\n; kept\nRows=-2\nCols=32767\n"
+              "RemovePairs=1\nAutoCover=0\nCollection=Natur \xE4\n\n[Anders]\nRows=1\n");
     EXPECT_EQ(gamesStarted, 2);
     dir.mkdir("icons/Natur \u00E4");
     settings.ReloadSettings();
@@ -174,8 +176,9 @@ TEST_F(SettingsTest, RestoreDefaultsLeavesTheDialogValues) {
     const DialogValues dialog{3, 4, 0, 0, "zahlen", "k.ico"};
     settings.dialog = dialog;
     settings.mnuStand_Click();
-    EXPECT_EQ(dir.read("Quorvia.ini"), "[Einstellungen]\r\nRows=5\r\nCollection=quorvia\r\nCoverIcon=@\r\n"
-                                       "Cols=8\r\nRemovePairs=1\r\nAutoCover=1\r\n");
+    EXPECT_EQ(dir.read("Quorvia.ini"),
+              "[Einstellungen]\r\nRows=5\r\nCollection=quorvia\r\nCoverIcon=@\r\n"
+              "Cols=8\r\nRemovePairs=1\r\nAutoCover=1\r\n");
     EXPECT_EQ(gamesStarted, 1);
     EXPECT_EQ(settings.dialog.DialogRows, dialog.DialogRows);
     EXPECT_EQ(settings.dialog.DialogCols, dialog.DialogCols);

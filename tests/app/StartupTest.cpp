@@ -8,11 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <array>
+#include <functional>
 
 namespace quorvia::test {
 namespace {
@@ -66,8 +66,8 @@ TEST(Startup, ThemeCheck) {
         const char* collection;
         bool ok;
     } cases[] = {
-        {"icons/zahlen", "zahlen", true},   {"icons/Zahlen", "ZAHLEN", true}, {"icons/quorvia", "zahlen", true},
-        {"icons/quorvia", nullptr, true},    {"icons/natur", "zahlen", false}, {nullptr, nullptr, false},
+        {"icons/zahlen", "zahlen", true}, {"icons/Zahlen", "ZAHLEN", true}, {"icons/quorvia", "zahlen", true},
+        {"icons/quorvia", nullptr, true}, {"icons/natur", "zahlen", false}, {nullptr, nullptr, false},
     };
     for (const auto& k : cases) {
         TempDir dir;

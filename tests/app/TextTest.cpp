@@ -43,10 +43,8 @@ TEST(Text, CaseMapping) {
     const struct {
         std::string lower, upper;
     } pairs[] = {
-        {"quorvia", "QUORVIA"},
-        {"\u00E4\u00F6\u00FC", "\u00C4\u00D6\u00DC"},
-        {"\u00E0\u00FE", "\u00C0\u00DE"},
-        {"\u0161\u0153\u017E\u00FF", "\u0160\u0152\u017D\u0178"},
+        {"quorvia", "QUORVIA"},           {"\u00E4\u00F6\u00FC", "\u00C4\u00D6\u00DC"},
+        {"\u00E0\u00FE", "\u00C0\u00DE"}, {"\u0161\u0153\u017E\u00FF", "\u0160\u0152\u017D\u0178"},
         {"a1-_.[]", "A1-_.[]"},
     };
     for (const auto& p : pairs) {
@@ -67,13 +65,13 @@ TEST(Text, InvalidUtf8SurvivesCaseMapping) {
     const struct {
         std::string in, upper, lower;
     } cases[] = {
-        {"\xE4pfel", "\xE4PFEL", "\xE4pfel"},                  // a Latin-1 byte where UTF-8 was expected
-        {"Ab\xC3", "AB\xC3", "ab\xC3"},                        // truncated sequence at the end
-        {"\x80\xBF", "\x80\xBF", "\x80\xBF"},                 // stray continuation bytes
-        {"\xC3x\xF8\xFF", "\xC3X\xF8\xFF", "\xC3x\xF8\xFF"},  // lead byte alone, bytes UTF-8 never uses
-        {"\xC1\xA1", "\xC1\xA1", "\xC1\xA1"},                 // overlong 'a'
-        {"\xC0\xAF", "\xC0\xAF", "\xC0\xAF"},                 // overlong '/'
-        {"\xE0\x83\xA4", "\xE0\x83\xA4", "\xE0\x83\xA4"},     // overlong a-umlaut
+        {"\xE4pfel", "\xE4PFEL", "\xE4pfel"},                          // a Latin-1 byte where UTF-8 was expected
+        {"Ab\xC3", "AB\xC3", "ab\xC3"},                                // truncated sequence at the end
+        {"\x80\xBF", "\x80\xBF", "\x80\xBF"},                          // stray continuation bytes
+        {"\xC3x\xF8\xFF", "\xC3X\xF8\xFF", "\xC3x\xF8\xFF"},           // lead byte alone, bytes UTF-8 never uses
+        {"\xC1\xA1", "\xC1\xA1", "\xC1\xA1"},                          // overlong 'a'
+        {"\xC0\xAF", "\xC0\xAF", "\xC0\xAF"},                          // overlong '/'
+        {"\xE0\x83\xA4", "\xE0\x83\xA4", "\xE0\x83\xA4"},              // overlong a-umlaut
         {"\xF0\x80\x81\x81", "\xF0\x80\x81\x81", "\xF0\x80\x81\x81"},  // overlong 'A'
     };
     for (const auto& c : cases) {

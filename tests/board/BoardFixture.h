@@ -51,8 +51,7 @@ struct Board {
     void ini(int rows, int cols, int removePairs = 1, int autoCover = 1, const std::string& theme = "quorvia") {
         dir.write("Quorvia.ini", "[Einstellungen]\r\nRows=" + std::to_string(rows) + "\r\nCols=" +
                                      std::to_string(cols) + "\r\nRemovePairs=" + std::to_string(removePairs) +
-                                     "\r\nAutoCover=" + std::to_string(autoCover) + "\r\nCollection=" + theme +
-                                     "\r\n");
+                                     "\r\nAutoCover=" + std::to_string(autoCover) + "\r\nCollection=" + theme + "\r\n");
     }
 
     // Indices of the two cards holding `tag`, and of some card holding another tag.

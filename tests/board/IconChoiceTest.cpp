@@ -97,8 +97,8 @@ TEST(IconChoice, FillUpRoundsDown) {
     // Pairs (fixed 0.0 draws): entry 0 each time: a, b, a, b.
     for (float r : {0.99f, 0.99f}) b.random.push(r);
     b.game.LoadLists();
-    EXPECT_EQ(b.game.lstIcons[1], (std::vector<std::string>{icons[0], icons[0], icons[1], icons[1], icons[0],
-                                                            icons[0], icons[1], icons[1]}));
+    EXPECT_EQ(b.game.lstIcons[1], (std::vector<std::string>{icons[0], icons[0], icons[1], icons[1], icons[0], icons[0],
+                                                            icons[1], icons[1]}));
 }
 
 // The mode file's first field decides: 1 (after rounding half to even) is random, anything
@@ -108,9 +108,8 @@ TEST(IconChoice, ModeFile) {
         const char* content;
         bool fixedOrder;
     } cases[] = {
-        {"1", false},      {"1\r\n", false},   {"1.4", false}, {"1.5", true},
-        {"0", true},       {"2", true},        {"word", true}, {"\"1\",9", false},
-        {"\r\n  1,0", false}, {" 0 ", true},
+        {"1", false}, {"1\r\n", false}, {"1.4", false},     {"1.5", true},        {"0", true},
+        {"2", true},  {"word", true},   {"\"1\",9", false}, {"\r\n  1,0", false}, {" 0 ", true},
     };
     for (const Case& k : cases) {
         Board b;

@@ -25,9 +25,7 @@ QImage testImage(int size, QRgb fill, QRgb corner) {
     return img;
 }
 
-QRgb cornerFor(int size) {
-    return qRgba(size, 255 - size, (size * 7) % 256, 255);
-}
+QRgb cornerFor(int size) { return qRgba(size, 255 - size, (size * 7) % 256, 255); }
 
 QList<QImage> standardImages() {
     QList<QImage> images;

@@ -145,8 +145,12 @@ TEST(OptionsOpening, ThemeFieldAndCoverPreviewFollowTheSettings) {
     };
     const std::vector<Case> cases = {
         {"Collection=Quorvia\r\n", {"quorvia/@.icn"}, "QUORVIA", "Quorvia", "quorvia/@.icn", true},
-        {"Collection=natur\\Tiere\r\n", {"natur/tiere/@.icn"}, "NATUR\\TIERE", "natur\\Tiere",
-         "natur\\tiere/@.icn", true},
+        {"Collection=natur\\Tiere\r\n",
+         {"natur/tiere/@.icn"},
+         "NATUR\\TIERE",
+         "natur\\Tiere",
+         "natur\\tiere/@.icn",
+         true},
         {"Collection=gone\r\n", {"quorvia/@.icn"}, "QUORVIA", "quorvia", "quorvia/@.icn", true},
         {"Collection=leer\r\n", {"leer/readme.txt"}, "LEER", "leer", "leer/@.icn", false},
         {"CoverIcon=@\r\n", {}, "QUORVIA", "quorvia", "quorvia/@.icn", false},
@@ -174,8 +178,7 @@ TEST(OptionsOpening, MissingDefaultThemeIsReported) {
     d.live().ActiveCollection = "before";
     d.live().CoverIconFile = "old file";
     OptionsLogic& o = d.open();
-    EXPECT_EQ(d.view.messages,
-              Names{"Standard Icon-Thema konnte nicht gefunden werden.|Oskel's Quorvia|critical"});
+    EXPECT_EQ(d.view.messages, Names{"Standard Icon-Thema konnte nicht gefunden werden.|Oskel's Quorvia|critical"});
     EXPECT_EQ(d.live().ActiveCollection, "before");
     EXPECT_EQ(d.live().CoverIconFile, "old file");
     EXPECT_TRUE(o.Image2.empty());
@@ -316,8 +319,8 @@ TEST(OptionsSize, OkRefusesOddOrMissingSizes) {
         const char* cols;
         Names messages;
     };
-    for (const Case& c : std::vector<Case>{{"5", "9", {oddMessage}}, {"1", "27", {oddMessage}}, {"", "8", {}},
-                                           {"5", "", {}}}) {
+    for (const Case& c :
+         std::vector<Case>{{"5", "9", {oddMessage}}, {"1", "27", {oddMessage}}, {"", "8", {}}, {"5", "", {}}}) {
         SCOPED_TRACE(std::string(c.rows) + " x " + c.cols);
         Dialog d("Rows=5\r\nCols=8\r\n");
         const std::string before = d.ini();

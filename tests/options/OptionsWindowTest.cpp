@@ -48,8 +48,9 @@ struct Running {
         icon("icons/Natur/Tiere/a.ico", 100);
         icon("icons/Natur/Tiere/@.icn", 200);
         for (int i = 0; i < covers; ++i) icon("icons/@/c" + std::to_string(10 + i) + ".ico", 300 + i * 5);
-        dir.write("Quorvia.ini", "[Einstellungen]\r\nRows=5\r\nCols=8\r\nRemovePairs=1\r\nAutoCover=1\r\n"
-                                 "Collection=quorvia\r\nCoverIcon=@\r\n");
+        dir.write("Quorvia.ini",
+                  "[Einstellungen]\r\nRows=5\r\nCols=8\r\nRemovePairs=1\r\nAutoCover=1\r\n"
+                  "Collection=quorvia\r\nCoverIcon=@\r\n");
 
         program = std::make_unique<Program>(dir.path());
         program->loadBoardWindow();
@@ -147,7 +148,8 @@ private slots:
         QCOMPARE(rows->count() * 100 + cols->count(), 1824);
         QCOMPARE(rows->currentText() + u'x' + cols->currentText(), QStringLiteral("5x8"));
         for (int i = 0; i < kStripSlots; ++i) {
-            QCOMPARE(picture(dialog, QStringLiteral("Image1(%1)").arg(i).toLatin1().constData()).image != nullptr, i < 3);
+            QCOMPARE(picture(dialog, QStringLiteral("Image1(%1)").arg(i).toLatin1().constData()).image != nullptr,
+                     i < 3);
         }
         QVERIFY(picture(dialog, "Image2").image);
         QCOMPARE(control<QScrollBar>(dialog, "HScroll1")->maximum(), 0);
@@ -191,7 +193,8 @@ private slots:
         catchMessage(seen);
         QTest::keyClick(control(dialog, "Check2"), Qt::Key_Return);
         QCOMPARE(seen, QStringLiteral("Das Ergebnis muss eine gerade Zahl ergeben ( um Paare zu erstellen )!|"
-                                      "Fehlerhafte Eingabe|%1").arg(QMessageBox::Critical));
+                                      "Fehlerhafte Eingabe|%1")
+                           .arg(QMessageBox::Critical));
         QTest::qWait(10);
         QVERIFY(!dialog.isNull() && dialog->isVisible());
         QVERIFY(!run.boardEnabled());

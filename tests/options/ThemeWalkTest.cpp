@@ -7,12 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <filesystem>
-#include <functional>
 #include <pthread.h>
-#include <string>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <filesystem>
+#include <functional>
+#include <string>
 #include <vector>
 
 using namespace quorvia;
@@ -49,16 +49,16 @@ TEST(ThemeWalk, FindsExactlyTheFoldersThatDirectlyHoldIcoFiles) {
         Names files, folders, expected;
     };
     const std::vector<Case> cases = {
-        {{"quorvia/a.ico", "@/c.ico"}, {"empty"}, {"QUORVIA"}},        // shared covers are no theme
-        {{"X/readme.txt", "X/Y/a.ico"}, {}, {"X\\Y"}},                 // icons below do not count
-        {{"covers/@.icn", "covers/b.ICN"}, {}, {}},                    // .icn does not count
-        {{"a.ico"}, {}, {}},                                           // the icons folder itself
-        {{"b/1.ico", "A/1.ico", "c/1.ico"}, {}, {"A", "B", "C"}},      // sorted without case
-        {{"@/1.ico", "@/Z/1.ico"}, {}, {"@\\Z"}},                      // below the shared covers
-        {{"a/@/1.ico"}, {}, {"A\\@"}},                                 // only the top "@" is left out
+        {{"quorvia/a.ico", "@/c.ico"}, {"empty"}, {"QUORVIA"}},    // shared covers are no theme
+        {{"X/readme.txt", "X/Y/a.ico"}, {}, {"X\\Y"}},             // icons below do not count
+        {{"covers/@.icn", "covers/b.ICN"}, {}, {}},                // .icn does not count
+        {{"a.ico"}, {}, {}},                                       // the icons folder itself
+        {{"b/1.ico", "A/1.ico", "c/1.ico"}, {}, {"A", "B", "C"}},  // sorted without case
+        {{"@/1.ico", "@/Z/1.ico"}, {}, {"@\\Z"}},                  // below the shared covers
+        {{"a/@/1.ico"}, {}, {"A\\@"}},                             // only the top "@" is left out
         {{"Natur/Tiere/1.ICO", "Natur/x/y.Ico"}, {}, {"NATUR\\TIERE", "NATUR\\X"}},
-        {{}, {"t/x.ico"}, {}},                                         // a folder named like an icon
-        {{"t/.a.ico", ".hidden/1.ico"}, {}, {}},                       // hidden entries
+        {{}, {"t/x.ico"}, {}},                    // a folder named like an icon
+        {{"t/.a.ico", ".hidden/1.ico"}, {}, {}},  // hidden entries
         {{"outer/1.ico", "outer/inner/1.ico"}, {}, {"OUTER", "OUTER\\INNER"}},
     };
     for (const Case& c : cases) {
@@ -107,7 +107,7 @@ TEST(ThemeWalk, UnreadableFolderEndsTheVisitOfItsParent) {
     TempDir dir;
     const std::string icons = tree(dir, {"Z/1.ico", "A/1.ico", "A/B/1.ico", "A/C/1.ico", "A/D/1.ico"});
     const auto everyone = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                      fs::perms::others_read | fs::perms::others_exec;
+                          fs::perms::others_read | fs::perms::others_exec;
     for (const char* d : {"", "icons", "icons/Z", "icons/A", "icons/A/B", "icons/A/D"}) {
         fs::permissions(dir.path() + d, everyone);
     }

@@ -59,8 +59,12 @@ struct Soak {
         static const int sizes[][2] = {{4, 6}, {5, 8}, {2, 2}, {1, 24}, {6, 10}, {3, 4}};
         const auto& s = sizes[pick(6)];
         b.game.setWindowEnabled(true);
-        b.settings.dialog = {static_cast<Int16>(s[0]), static_cast<Int16>(s[1]), static_cast<Int16>(pick(3)),
-                             static_cast<Int16>(pick(3)), "quorvia", "@"};
+        b.settings.dialog = {static_cast<Int16>(s[0]),
+                             static_cast<Int16>(s[1]),
+                             static_cast<Int16>(pick(3)),
+                             static_cast<Int16>(pick(3)),
+                             "quorvia",
+                             "@"};
         b.settings.SaveSettings(s[0], s[1], b.settings.dialog.DialogRemovePairs, b.settings.dialog.DialogAutoCover,
                                 "quorvia", "@");
     }

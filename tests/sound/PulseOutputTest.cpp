@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -21,7 +22,6 @@
 #include <sstream>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace quorvia {
@@ -124,8 +124,8 @@ TEST_F(PulseOutputOnNullSink, ClickIsHeardOnceAtItsOwnLevel) {
 
 TEST_F(PulseOutputOnNullSink, SyncAndAsyncPlaysReportSuccessAndAreEachHeardOnce) {
     MonitorRecorder recorder(*server, RecordRate, RecordChannels);
-    for (std::uint32_t flags : {soundflags::NoDefault | soundflags::Memory,
-                                soundflags::Async | soundflags::NoDefault | soundflags::Memory}) {
+    for (std::uint32_t flags :
+         {soundflags::NoDefault | soundflags::Memory, soundflags::Async | soundflags::NoDefault | soundflags::Memory}) {
         SCOPED_TRACE("flags " + std::to_string(flags));
         PulseOutput output;
         const std::uintmax_t start = recorder.position();
@@ -148,8 +148,8 @@ TEST_F(PulseOutputOnNullSink, NewSoundCutsOffTheOneStillPlaying) {
     constexpr double ToneHz = 440.0;
     const double hz[] = {ToneHz, ToneHz};
     const std::size_t toneFrames = 3 * RecordRate;  // three seconds
-    const auto tone = WaveBuilder().pcm(2, RecordRate, 16).data(test::sineSamples(16, RecordRate, hz, toneFrames, 0.3))
-                          .finish();
+    const auto tone =
+        WaveBuilder().pcm(2, RecordRate, 16).data(test::sineSamples(16, RecordRate, hz, toneFrames, 0.3)).finish();
 
     MonitorRecorder recorder(*server, RecordRate, RecordChannels);
     PulseOutput output;
@@ -194,9 +194,10 @@ TEST_F(PulseOutputOnNullSink, PcmLayoutsKeepTheirPitchAndChannels) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::size_t frames = c.rate / 4;  // a quarter of a second
-        const auto image =
-            WaveBuilder().pcm(c.channels, c.rate, c.bits).data(test::sineSamples(c.bits, c.rate, c.hz, frames, 0.5))
-                .finish();
+        const auto image = WaveBuilder()
+                               .pcm(c.channels, c.rate, c.bits)
+                               .data(test::sineSamples(c.bits, c.rate, c.hz, frames, 0.5))
+                               .finish();
         const std::uintmax_t start = recorder.position();
         ASSERT_TRUE(output.play(image, soundflags::Memory));
         const std::vector<std::int16_t> recording = recorder.samplesSince(start);
@@ -254,7 +255,8 @@ TEST_F(PulseOutputOnNullSink, UnplayableImagesAreRefusedAndDoNotSpoilTheNext) {
 // that turns up later is used from the next play on.
 TEST(PulseOutputWithoutServer, FailsQuietlyAndRecoversWhenAServerAppears) {
     const std::string absent = "unix:" + (std::filesystem::temp_directory_path() /
-                                          ("quorvia-no-server-" + std::to_string(::getpid())) / "native").string();
+                                          ("quorvia-no-server-" + std::to_string(::getpid())) / "native")
+                                             .string();
     ::setenv("PULSE_SERVER", absent.c_str(), 1);
 
     const std::vector<std::uint8_t> click = clickImage();

@@ -1,23 +1,23 @@
 #include "PulseTestServer.h"
 
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <string_view>
-#include <sys/prctl.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 extern char** environ;
 
@@ -85,8 +85,8 @@ std::vector<std::string> environmentWith(const std::vector<std::string>& overrid
 
 // Starts a child that is killed when this process dies, with stdin from /dev/null and
 // stdout and stderr into the given files.
-pid_t spawn(const std::vector<std::string>& args, const std::vector<std::string>& env,
-            const std::filesystem::path& out, const std::filesystem::path& err) {
+pid_t spawn(const std::vector<std::string>& args, const std::vector<std::string>& env, const std::filesystem::path& out,
+            const std::filesystem::path& err) {
     std::vector<char*> argv;
     for (const std::string& a : args) {
         argv.push_back(const_cast<char*>(a.c_str()));
@@ -214,19 +214,17 @@ PulseTestServer::~PulseTestServer() {
     std::filesystem::remove_all(dir_, ignored);
 }
 
-void PulseTestServer::useAsDefaultServer() const {
-    ::setenv("PULSE_SERVER", address().c_str(), 1);
-}
+void PulseTestServer::useAsDefaultServer() const { ::setenv("PULSE_SERVER", address().c_str(), 1); }
 
 MonitorRecorder::MonitorRecorder(const PulseTestServer& server, std::uint32_t rate, std::uint16_t channels)
     : bytesPerSecond_(rate * channels * 2), bytesPerFrame_(channels * 2U) {
     const std::string parec = requireProgram("parec", "pulseaudio-utils");
     file_ = server.directory() / ("monitor-" + std::to_string(Clock::now().time_since_epoch().count()) + ".raw");
     const std::filesystem::path log = file_.string() + ".log";
-    pid_ = spawn({parec, "-s", server.address(), "-d", std::string(PulseTestServer::SinkName) + ".monitor",
-                  "--format=s16le", "--rate=" + std::to_string(rate), "--channels=" + std::to_string(channels),
-                  "--latency-msec=10"},
-                 environmentWith({}), file_, log);
+    pid_ = spawn(
+        {parec, "-s", server.address(), "-d", std::string(PulseTestServer::SinkName) + ".monitor", "--format=s16le",
+         "--rate=" + std::to_string(rate), "--channels=" + std::to_string(channels), "--latency-msec=10"},
+        environmentWith({}), file_, log);
 
     const auto deadline = Clock::now() + 10s;
     while (recordedBytes() == 0) {
@@ -239,9 +237,7 @@ MonitorRecorder::MonitorRecorder(const PulseTestServer& server, std::uint32_t ra
     }
 }
 
-MonitorRecorder::~MonitorRecorder() {
-    stopChild(pid_, SIGKILL);
-}
+MonitorRecorder::~MonitorRecorder() { stopChild(pid_, SIGKILL); }
 
 std::uintmax_t MonitorRecorder::recordedBytes() const {
     std::error_code ec;

@@ -10,11 +10,11 @@
 // binary, which is a failure, not a reason to skip). useAsDefaultServer() points libpulse
 // clients of this process at it through PULSE_SERVER.
 
+#include <sys/types.h>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace quorvia::test {

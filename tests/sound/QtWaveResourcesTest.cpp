@@ -32,11 +32,8 @@ TEST(QtWaveResources, MissingResourcesAreEmpty) {
         const char* name;
     };
     const Case cases[] = {
-        {"WAVE", "TADA"},
-        {"WAVE", "klick"},  // names are case-sensitive
-        {"wave", "KLICK"},
-        {"ICON", "KLICK"},
-        {"WAVE", ""},        // the folder itself is no sound
+        {"WAVE", "TADA"},  {"WAVE", "klick"},                // names are case-sensitive
+        {"wave", "KLICK"}, {"ICON", "KLICK"}, {"WAVE", ""},  // the folder itself is no sound
         {"", "KLICK"},
     };
     for (const Case& c : cases) {

@@ -16,6 +16,7 @@
 #include "sound/PulseOutput.h"
 #include "sound/Sound.h"
 
+#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -24,7 +25,6 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {

@@ -87,9 +87,19 @@ TEST_F(SoundTest, MemoryBitIsAlwaysAddedAndNothingElseChanges) {
         std::uint32_t played;
     };
     const Case cases[] = {
-        {std::nullopt, 6}, {0, 4}, {1, 5}, {2, 6}, {3, 7}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {16, 20},
+        {std::nullopt, 6},
+        {0, 4},
+        {1, 5},
+        {2, 6},
+        {3, 7},
+        {4, 4},
+        {5, 5},
+        {6, 6},
+        {7, 7},
+        {16, 20},
         // Negative values travel as the same bits: -1 already has the memory bit, -8 does not.
-        {-1, 0xFFFFFFFFU}, {-8, 0xFFFFFFFCU},
+        {-1, 0xFFFFFFFFU},
+        {-8, 0xFFFFFFFCU},
     };
     for (const Case& c : cases) {
         output.calls.clear();

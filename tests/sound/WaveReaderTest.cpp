@@ -26,9 +26,7 @@ std::vector<std::uint8_t> readFile(const char* path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::vector<std::uint8_t> shippedClick() {
-    return readFile(QUORVIA_CLICK_WAV);
-}
+std::vector<std::uint8_t> shippedClick() { return readFile(QUORVIA_CLICK_WAV); }
 
 std::vector<std::uint8_t> bytesOf(std::initializer_list<int> values) {
     std::vector<std::uint8_t> out;
@@ -135,11 +133,8 @@ TEST(ParseWave, RejectsWrongMagicAndMissingChunks) {
         const char* replacement;
     };
     const Case cases[] = {
-        {"RIFX (big-endian RIFF)", 0, "RIFX"},
-        {"not RIFF", 0, "JUNK"},
-        {"AVI instead of WAVE", 8, "AVI "},
-        {"no fmt chunk", 12, "fmtx"},
-        {"no data chunk", 36, "dat "},
+        {"RIFX (big-endian RIFF)", 0, "RIFX"}, {"not RIFF", 0, "JUNK"},       {"AVI instead of WAVE", 8, "AVI "},
+        {"no fmt chunk", 12, "fmtx"},          {"no data chunk", 36, "dat "},
     };
     for (const Case& c : cases) {
         std::vector<std::uint8_t> broken = image;
@@ -199,7 +194,8 @@ TEST(ParseWave, AcceptsOnlyPlayablePcmFormats) {
 
 TEST(ParseWave, RejectsShortFmtChunk) {
     // The 14-byte WAVEFORMAT of old has no bits per sample.
-    const auto image = WaveBuilder().chunk("fmt ", bytesOf({1, 0, 1, 0, 0x22, 0x56, 0, 0, 0x22, 0x56, 0, 0, 1, 0}))
+    const auto image = WaveBuilder()
+                           .chunk("fmt ", bytesOf({1, 0, 1, 0, 0x22, 0x56, 0, 0, 0x22, 0x56, 0, 0, 1, 0}))
                            .data(bytesOf({1, 2}))
                            .finish();
     EXPECT_FALSE(parseWave(image).has_value());
@@ -218,24 +214,24 @@ TEST(ParseWave, FindsFormatAndSamplesAmongOtherChunks) {
         std::uint16_t channels;
     };
     const std::vector<Case> cases = {
-        {"fact before fmt, LIST between", WaveBuilder().chunk("fact", fact).pcm(1, 8000, 8).chunk("LIST", list)
-                                              .data(samples8).finish(), samples8, 1},
+        {"fact before fmt, LIST between",
+         WaveBuilder().chunk("fact", fact).pcm(1, 8000, 8).chunk("LIST", list).data(samples8).finish(), samples8, 1},
         {"data before fmt", WaveBuilder().data(samples16).pcm(2, 22050, 16).finish(), samples16, 2},
-        {"odd data followed by its pad and a LIST", WaveBuilder().pcm(1, 8000, 8).data(samples8).chunk("LIST", list)
-                                                        .finish(), samples8, 1},
+        {"odd data followed by its pad and a LIST",
+         WaveBuilder().pcm(1, 8000, 8).data(samples8).chunk("LIST", list).finish(), samples8, 1},
         {"odd data at the end without its pad byte", WaveBuilder().pcm(1, 8000, 8).data(samples8, false).finish(),
          samples8, 1},
         {"odd-sized fmt with pad", WaveBuilder().fmt(1, 1, 8000, 8, 1, 1).data(samples8).finish(), samples8, 1},
-        {"cut-off chunk after data", WaveBuilder().pcm(2, 22050, 16).data(samples16)
-                                         .chunkClaiming("LIST", 1000, list).finish(), samples16, 2},
+        {"cut-off chunk after data",
+         WaveBuilder().pcm(2, 22050, 16).data(samples16).chunkClaiming("LIST", 1000, list).finish(), samples16, 2},
         {"RIFF size zero", WaveBuilder().pcm(2, 22050, 16).data(samples16).finishClaiming(0), samples16, 2},
         {"RIFF size huge", WaveBuilder().pcm(2, 22050, 16).data(samples16).finishClaiming(0xFFFFFFFF), samples16, 2},
-        {"second data chunk ignored", WaveBuilder().pcm(2, 22050, 16).data(samples16).data(bytesOf({9, 9, 9, 9}))
-                                          .finish(), samples16, 2},
+        {"second data chunk ignored",
+         WaveBuilder().pcm(2, 22050, 16).data(samples16).data(bytesOf({9, 9, 9, 9})).finish(), samples16, 2},
         {"unknown chunk with zero size", WaveBuilder().chunk("junk", {}).pcm(2, 22050, 16).data(samples16).finish(),
          samples16, 2},
-        {"trailing partial frame dropped", WaveBuilder().pcm(2, 22050, 16).data(bytesOf({1, 0, 2, 0, 3, 0, 4, 0, 5}))
-                                               .finish(), samples16, 2},
+        {"trailing partial frame dropped",
+         WaveBuilder().pcm(2, 22050, 16).data(bytesOf({1, 0, 2, 0, 3, 0, 4, 0, 5})).finish(), samples16, 2},
         {"empty data is zero frames", WaveBuilder().pcm(2, 22050, 16).data({}).finish(), {}, 2},
     };
     for (const Case& c : cases) {
@@ -253,8 +249,12 @@ TEST(ParseWave, SurvivesRandomDamage) {
     const auto list = bytesOf({'I', 'N', 'F', 'O', 'x'});
     const std::vector<std::vector<std::uint8_t>> seeds = {
         shippedClick(),
-        WaveBuilder().chunk("fact", bytesOf({1, 0, 0, 0})).pcm(1, 8000, 8).chunk("LIST", list)
-            .data(bytesOf({1, 2, 3})).finish(),
+        WaveBuilder()
+            .chunk("fact", bytesOf({1, 0, 0, 0}))
+            .pcm(1, 8000, 8)
+            .chunk("LIST", list)
+            .data(bytesOf({1, 2, 3}))
+            .finish(),
     };
     std::mt19937 random(20240601);
     std::size_t accepted = 0;
@@ -266,10 +266,17 @@ TEST(ParseWave, SurvivesRandomDamage) {
             // Mostly the header region, where the sizes live.
             const std::size_t at = random() % std::min<std::size_t>(image.size(), random() % 2 ? 64 : image.size());
             switch (damage) {
-            case 0: image[at] = static_cast<std::uint8_t>(random()); break;
-            case 1: image[at] ^= static_cast<std::uint8_t>(1U << (random() % 8)); break;
-            case 2: image.resize(at); break;
-            default: image.insert(image.begin() + static_cast<std::ptrdiff_t>(at), static_cast<std::uint8_t>(random()));
+                case 0:
+                    image[at] = static_cast<std::uint8_t>(random());
+                    break;
+                case 1:
+                    image[at] ^= static_cast<std::uint8_t>(1U << (random() % 8));
+                    break;
+                case 2:
+                    image.resize(at);
+                    break;
+                default:
+                    image.insert(image.begin() + static_cast<std::ptrdiff_t>(at), static_cast<std::uint8_t>(random()));
             }
         }
         const auto wave = parseWave(image);

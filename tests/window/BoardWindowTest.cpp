@@ -1,8 +1,8 @@
 // The board window as a player meets it, on the offscreen platform: its size, its painted
 // background, real clicks on real cards, the pause and the turning back, the win message.
 
-#include "fakes/TempDir.h"
 #include "board/BoardPanel.h"
+#include "fakes/TempDir.h"
 #include "main/Program.h"
 
 #include <QApplication>

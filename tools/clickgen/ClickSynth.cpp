@@ -26,13 +26,13 @@ constexpr std::array<Partial, 5> Partials{{
     {7300.0, 1.1, 0.20},
 }};
 
-constexpr double NoiseDecayMs = 0.7;   // the contact itself: far shorter than the body
+constexpr double NoiseDecayMs = 0.7;  // the contact itself: far shorter than the body
 constexpr double NoiseAmplitude = 0.7;
 constexpr double NoiseSmoothing = 0.45;  // one-pole low-pass, takes the hiss off the burst
 constexpr double AttackMs = 0.3;         // long enough not to crackle, short enough to stay crisp
 constexpr double FadeMs = 8.0;           // the tail is brought to exactly zero
 constexpr double CorrectionDecayMs = 10.0;
-constexpr double PeakLevel = 0.5;        // -6 dBFS
+constexpr double PeakLevel = 0.5;  // -6 dBFS
 constexpr double FullScale = 32767.0;
 
 // xorshift32: tiny, fixed, and the same on every platform, unlike the standard
@@ -128,7 +128,7 @@ std::vector<std::uint8_t> encodePcm16Wave(std::span<const std::int16_t> interlea
 
     std::vector<std::uint8_t> image(HeaderBytes + dataBytes);
     std::size_t at = 0;
-    auto tag = [&](const char (&id)[5]) {
+    auto tag = [&](const char(&id)[5]) {
         for (std::size_t i = 0; i < 4; ++i) {
             image[at++] = static_cast<std::uint8_t>(id[i]);
         }

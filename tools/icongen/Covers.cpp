@@ -19,9 +19,7 @@ using Pattern = std::function<void(QPainter& p, const QRectF& r, int size)>;
 constexpr double kPi = std::numbers::pi;
 
 // Motifs per row: few on the smallest size so they stay readable.
-int cells(int size) {
-    return size <= 16 ? 2 : size <= 32 ? 3 : 4;
-}
+int cells(int size) { return size <= 16 ? 2 : size <= 32 ? 3 : 4; }
 
 // A card back: a rounded tile with a plain frame of `border` and the pattern inside.
 QImage cardBack(int size, const QColor& border, const Pattern& pattern) {

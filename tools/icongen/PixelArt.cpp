@@ -152,13 +152,9 @@ bool insideStar(double px, double py, double cx, double cy, double outerR, doubl
 
 }  // namespace
 
-QImage windowIcon() {
-    return questionTile(vga::blue, vga::navy);
-}
+QImage windowIcon() { return questionTile(vga::blue, vga::navy); }
 
-QImage defaultCover() {
-    return questionTile(vga::black, vga::grey);
-}
+QImage defaultCover() { return questionTile(vga::black, vga::grey); }
 
 QImage pointingHand() {
     QImage img = blank();
