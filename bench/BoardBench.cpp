@@ -65,6 +65,28 @@ void BM_TurnCard(benchmark::State& state) {
 }
 BENCHMARK(BM_TurnCard)->Unit(benchmark::kMicrosecond);
 
+// A card click with its synchronous click sound, on whatever sound server the environment
+// names (bench/run starts a private PulseAudio daemon with a null sink for it).
+void BM_ClickWithSound(benchmark::State& state) {
+    writeSize(18, 27);
+    Program program(programFolder);
+    program.loadBoardWindow();
+    program.startFirstGame();
+    QApplication::processEvents();
+    Game& game = *program.game;
+    int index = 0;
+    game.imgPiece_Click(index);  // the first click connects to the server
+    for (auto _ : state) {
+        state.PauseTiming();
+        game.StartGame();
+        QApplication::processEvents();
+        index = (index + 37) % 486;
+        state.ResumeTiming();
+        game.imgPiece_Click(index);
+    }
+}
+BENCHMARK(BM_ClickWithSound)->Unit(benchmark::kMillisecond)->Iterations(30);
+
 }  // namespace
 
 int main(int argc, char* argv[]) {

@@ -56,9 +56,33 @@ bool playOut(pa_simple* stream, std::span<const std::uint8_t> samples, std::size
     return pa_simple_drain(stream, &error) >= 0;
 }
 
+bool sameFormat(const WaveFormat& a, const WaveFormat& b) {
+    return a.bitsPerSample == b.bitsPerSample && a.sampleRate == b.sampleRate && a.channels == b.channels;
+}
+
 }  // namespace
 
+struct PulseOutput::KeptStream {
+    SimpleStream stream;
+    WaveFormat format;
+};
+
+PulseOutput::PulseOutput() = default;
 PulseOutput::~PulseOutput() { stopBackground(); }
+
+bool PulseOutput::playKept(const WaveView& wave) {
+    if (kept_ && sameFormat(kept_->format, wave.format)) {
+        if (playOut(kept_->stream.get(), wave.samples, wave.samples.size(), nullptr)) return true;
+        kept_.reset();  // the server went away or restarted: try one fresh connection
+    }
+    kept_.reset();
+    SimpleStream stream = openStream(wave.format);
+    if (!stream) return false;
+    kept_ = std::make_unique<KeptStream>(KeptStream{std::move(stream), wave.format});
+    if (playOut(kept_->stream.get(), wave.samples, wave.samples.size(), nullptr)) return true;
+    kept_.reset();
+    return false;
+}
 
 void PulseOutput::stopBackground() noexcept {
     if (worker_.joinable()) {
@@ -80,12 +104,10 @@ bool PulseOutput::play(std::span<const std::uint8_t> image, std::uint32_t flags)
         return true;
     }
     try {
+        if ((flags & soundflags::Async) == 0) return playKept(*wave);
         SimpleStream stream = openStream(wave->format);
         if (!stream) {
             return false;
-        }
-        if ((flags & soundflags::Async) == 0) {
-            return playOut(stream.get(), wave->samples, wave->samples.size(), nullptr);
         }
         // The caller's image may be gone before the worker is done with it.
         std::vector<std::uint8_t> samples(wave->samples.begin(), wave->samples.end());

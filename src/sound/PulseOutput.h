@@ -9,9 +9,12 @@
 // cannot be reached, gives a silent false. Nothing is logged and nothing is thrown.
 //
 // Surprising edges:
-//  * Every play opens its own connection and stream: nothing is cached, so a sound server
-//    that starts after the game is heard from the next click on. Without a server the
-//    attempt fails in about a millisecond.
+//  * A synchronous play keeps its stream open for the next one of the same format: a sink
+//    that has gone idle (PulseAudio's null sink renders silence in 2 s blocks then) would
+//    otherwise hold up the first sound after every pause for up to the length of a block.
+//    A kept stream that fails is dropped and one new connection is tried, so a restarted
+//    server is heard from the next click on. Without a server the attempt fails in about
+//    a millisecond; nothing is kept then. Asynchronous plays use a stream of their own.
 //  * The server is libpulse's default (its client.conf, PULSE_SERVER, the user's runtime
 //    folder); the game adds no setting of its own. Whether libpulse autospawns a missing
 //    server is the client.conf's decision; it never does so for root.
@@ -24,6 +27,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <thread>
 
@@ -34,7 +38,7 @@ public:
     // Audio the server is asked to keep buffered ahead of playback.
     static constexpr std::uint64_t TargetBufferUsec = 20000;
 
-    PulseOutput() = default;
+    PulseOutput();
     ~PulseOutput() override;
     PulseOutput(const PulseOutput&) = delete;
     PulseOutput& operator=(const PulseOutput&) = delete;
@@ -42,8 +46,12 @@ public:
     bool play(std::span<const std::uint8_t> image, std::uint32_t flags) override;
 
 private:
-    void stopBackground() noexcept;
+    struct KeptStream;
 
+    void stopBackground() noexcept;
+    bool playKept(const WaveView& wave);
+
+    std::unique_ptr<KeptStream> kept_;
     std::thread worker_;
     std::atomic<bool> stopRequested_{false};
 };
