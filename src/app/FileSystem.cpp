@@ -3,6 +3,7 @@
 #include "app/Text.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
@@ -217,6 +218,70 @@ std::optional<std::string> FileSystem::readFile(std::string_view path) const {
     return data;
 }
 
+namespace {
+
+bool writeAll(int fd, std::string_view content) {
+    std::size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::string folderOfPath(const std::string& path) {
+    const auto cut = path.find_last_of('/');
+    if (cut == std::string::npos) return ".";
+    return cut == 0 ? "/" : path.substr(0, cut);
+}
+
+// Writes the content into an unnamed file in the target's folder and gives it a temporary
+// name only once it is complete: a process killed while writing leaves nothing behind.
+// Returns the temporary name, or nothing when the file system has no unnamed files.
+std::optional<std::string> writeUnnamed(const std::string& target, std::string_view content, mode_t mode,
+                                        bool& failed) {
+    const int fd = ::open(folderOfPath(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (fd < 0) return std::nullopt;
+    bool ok = writeAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    std::optional<std::string> name;
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; ok && !name && attempt < 100; ++attempt) {
+        std::string candidate = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            name = std::move(candidate);
+        } else if (errno != EEXIST) {
+            ok = false;
+        }
+    }
+    ok = (::close(fd) == 0) && ok;
+    if (!ok || !name) {
+        if (name) ::unlink(name->c_str());
+        failed = true;
+        return std::nullopt;
+    }
+    return name;
+}
+
+// Removes temporary files that a writer of `target` killed between naming its complete
+// temporary file and renaming it left behind (the process no longer exists).
+void removeStaleTemporaries(const std::string& target) {
+    const std::string folder = folderOfPath(target);
+    const std::string prefix = target.substr(target.find_last_of('/') + 1) + ".tmp";
+    for (const std::string& name : rawEntryNames(folder)) {
+        if (name.rfind(prefix, 0) != 0) continue;
+        const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+        if (pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+            ::unlink((folder + "/" + name).c_str());
+        }
+    }
+}
+
+}  // namespace
+
 bool FileSystem::writeFileAtomically(std::string_view path, std::string_view content) const {
     const auto target = resolveForWriting(path);
     if (!target) return false;
@@ -227,26 +292,28 @@ bool FileSystem::writeFileAtomically(std::string_view path, std::string_view con
         if (S_ISDIR(st.st_mode)) return false;
         mode = st.st_mode & 07777;
     }
-    std::string tmp = *target + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) return false;
-    bool ok = true;
-    std::size_t done = 0;
-    while (ok && done < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ok = false;
-        } else {
-            done += static_cast<std::size_t>(n);
+    removeStaleTemporaries(*target);
+    bool failed = false;
+    std::optional<std::string> tmp = writeUnnamed(*target, content, mode, failed);
+    if (failed) return false;
+    if (!tmp) {
+        // No unnamed files here: a named temporary file, removed again on failure.
+        std::string name = *target + ".XXXXXX";
+        const int fd = ::mkstemp(name.data());
+        if (fd < 0) return false;
+        bool ok = writeAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+        ok = (::close(fd) == 0) && ok;
+        if (!ok) {
+            ::unlink(name.c_str());
+            return false;
         }
+        tmp = std::move(name);
     }
-    ok = ok && ::fchmod(fd, mode) == 0;
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(tmp.c_str(), target->c_str()) == 0;
-    if (!ok) ::unlink(tmp.c_str());
-    return ok;
+    if (::rename(tmp->c_str(), target->c_str()) != 0) {
+        ::unlink(tmp->c_str());
+        return false;
+    }
+    return true;
 }
 
 FileSystem& diskFileSystem() {
