@@ -10,11 +10,13 @@ int main(int argc, char* argv[]) {
     using namespace quorvia;
     if (argc < 2) return 2;
     InstanceGuard guard(executablePath());
+    FontConfigWarmUp fonts;
     QApplication app(argc, argv);
-    registerFonts();
     Program program(argv[1]);
     if (!program.themeCheck()) return 3;
     program.loadBoardWindow();
+    fonts.wait();
+    registerFonts();
     FirstPaint firstPaint;
     program.window->installEventFilter(&firstPaint);
     program.startFirstGame();

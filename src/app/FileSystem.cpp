@@ -185,12 +185,18 @@ std::vector<std::string> FileSystem::listFiles(std::string_view dir, std::string
     std::vector<std::string> out;
     const auto d = resolve(dir);
     if (!d) return out;
-    for (const std::string& name : entryNames(*d)) {
-        if (name.empty() || name.front() == '.') continue;
-        struct stat st {};
-        if (!lstatOk(join(*d, name), st) || !S_ISREG(st.st_mode)) continue;
-        if (matchesPattern(name, patterns)) out.push_back(name);
+    std::error_code ec;
+    fs::directory_iterator it(*d, ec);
+    if (ec) return out;
+    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+        if (ec) break;
+        std::string name = it->path().filename().string();
+        if (name.empty() || name.front() == '.' || !matchesPattern(name, patterns)) continue;
+        // The entry's type comes with the listing; only links need a look at their target.
+        std::error_code typeError;
+        if (it->is_regular_file(typeError)) out.push_back(std::move(name));
     }
+    sortNames(out);
     return out;
 }
 

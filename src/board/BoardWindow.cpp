@@ -118,7 +118,9 @@ void BoardWindow::changed(unsigned changes) {
     if (changes & (ChangeGeometry | ChangePanel | ChangeCards)) syncGeometry();
     if (changes & ChangeEnabled) setEnabled(game_.Enabled);
     if (changes & ChangeTimers) syncTimers();
-    if (changes & ChangeBackground) paintBackground();
+    // The gradient is painted once per new size, when the window is next drawn: a new game
+    // resizes the window several times before it is shown.
+    if (changes & ChangeBackground) background_ = QPixmap();
     if (changes & (ChangeCaptions | ChangeBackground)) update();
     if (changes & ChangeCards) panel_->update();
 }

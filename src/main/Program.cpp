@@ -7,6 +7,8 @@
 #include <QFontDatabase>
 #include <QMessageBox>
 
+#include <fontconfig/fontconfig.h>
+
 #include <filesystem>
 
 namespace quorvia {
@@ -53,6 +55,12 @@ void registerFonts() {
     // part of the start-up.
     const QString path = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
     if (QFile::exists(path)) QFontDatabase::addApplicationFont(path);
+}
+
+FontConfigWarmUp::FontConfigWarmUp() : thread_([] { FcInit(); }) {}
+FontConfigWarmUp::~FontConfigWarmUp() { wait(); }
+void FontConfigWarmUp::wait() {
+    if (thread_.joinable()) thread_.join();
 }
 
 std::string executablePath() {

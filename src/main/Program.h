@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace quorvia {
 
@@ -50,6 +51,19 @@ public:
 
 // Makes Tahoma available where the system has the file but fontconfig does not index it.
 void registerFonts();
+
+// Loads the system's font configuration on a thread of its own, so that this, the largest
+// single cost of showing the first text, overlaps with the rest of the start-up. wait()
+// (or the destructor) joins it; nothing may use fonts before that.
+class FontConfigWarmUp {
+public:
+    FontConfigWarmUp();
+    ~FontConfigWarmUp();
+    void wait();
+
+private:
+    std::thread thread_;
+};
 
 // The running executable's own path.
 std::string executablePath();

@@ -12,15 +12,19 @@ int main(int argc, char* argv[]) {
     InstanceGuard guard(exe);
     if (!guard.acquired()) return 0;
 
+    FontConfigWarmUp fonts;
     QApplication app(argc, argv);
-    registerFonts();
 
     Program program(folderOf(exe));
-    if (!program.themeCheck()) {
+    const bool themeFound = program.themeCheck();
+    if (themeFound) program.loadBoardWindow();
+    // The first text is measured and drawn from here on.
+    fonts.wait();
+    registerFonts();
+    if (!themeFound) {
         program.showMissingThemeMessage();
         return 0;
     }
-    program.loadBoardWindow();
     program.startFirstGame();
     return QApplication::exec();
 }
