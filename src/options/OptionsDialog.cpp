@@ -10,7 +10,9 @@
 #include <QFocusEvent>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -198,6 +200,7 @@ void frmOptions::buildControls() {
     Combo1_->setFont(arialBold());
     Combo1_->setGeometry(inPanel(pnlStuff_, twips(360, 480, 3015, 360)));
     Combo1_->installEventFilter(this);
+    Combo1_->lineEdit()->installEventFilter(this);
     Image2_ = new PictureBox(pnlStuff_);
     Image2_->setObjectName(QStringLiteral("Image2"));
     Image2_->setGeometry(inPanel(pnlStuff_, twips(3720, 360, 480, 480)));
@@ -387,6 +390,16 @@ void frmOptions::closeEvent(QCloseEvent* event) {
 }
 
 bool frmOptions::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Combo1_->lineEdit() && event->type() == QEvent::KeyPress) {
+        // Enter in the theme box is the dialog's default button, as everywhere else in the
+        // dialog; it is not a choice from the list (Qt's box would report a typed name that
+        // matches an entry as one, and so discard a shared cover picked before).
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            cmdOK_->click();
+            return true;
+        }
+    }
     if (watched == Combo1_ && event->type() == QEvent::FocusIn) {
         // Focus coming back from the box's own list, or with the window's activation, is
         // no entering of the box.

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QImage>
 #include <QMenu>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -201,6 +202,25 @@ private slots:
         QCOMPARE(control<QComboBox>(dialog, "cboCols")->currentText(), QStringLiteral("9"));
         QCOMPARE(run.ini(), before);
         QCOMPARE(run.newGames, 0);
+    }
+
+    // Enter in the theme box is the default button, not a choice from the list: a shared
+    // cover picked before stays the choice even when the typed name matches a theme.
+    void enterInTheThemeBoxKeepsAPickedCover() {
+        Running run;
+        QPointer<frmOptions> dialog = run.openFromMenu();
+        QTest::mouseClick(control(dialog, "Image1(1)"), Qt::LeftButton);
+        const std::string picked = run.program->settings.live.CoverIcon;
+        QVERIFY(picked != "@" && !picked.empty());
+        auto* edit = control<QComboBox>(dialog, "Combo1")->lineEdit();
+        edit->clear();
+        QTest::keyClicks(edit, QStringLiteral("quorvia"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QTest::qWait(10);
+        QVERIFY(dialog.isNull() || !dialog->isVisible());
+        QCOMPARE(ReadIniValue(run.program->fs, "Einstellungen", "CoverIcon", run.program->constants.IniFile), picked);
+        QCOMPARE(ReadIniValue(run.program->fs, "Einstellungen", "Collection", run.program->constants.IniFile),
+                 std::string("quorvia"));
     }
 
     // Cancel, by Esc or by its button, leaves the settings file byte for byte, keeps a
