@@ -12,8 +12,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QImage>
-#include <QMenu>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
