@@ -77,16 +77,6 @@ TEST(IconChoice, PairsAndFillingUp) {
     }
 }
 
-// An odd card count (25) still draws a pair for the last card: 13 pairs.
-TEST(IconChoice, OddCountDrawsThirteenPairs) {
-    Board b;
-    b.theme("quorvia", 5);
-    setBoard(b, "25");
-    b.random = ScriptedRandom({}, 0.5f);
-    b.game.LoadLists();
-    EXPECT_EQ(b.game.lstIcons[1].size(), 26u);
-}
-
 // The fill-up copies entry floor(r * (s - 1)): with r close to 1 the last entry is never
 // copied while the pool has two or more entries.
 TEST(IconChoice, FillUpRoundsDown) {

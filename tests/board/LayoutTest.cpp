@@ -103,25 +103,6 @@ TEST(Layout, CaptionsAndCountersOfANewGame) {
     }
 }
 
-// Every icon of the deck lands on exactly two cards and the deck is used up.
-TEST(Layout, EveryIconOnExactlyTwoCards) {
-    Board b;
-    b.theme("quorvia", 30);
-    b.ini(5, 8);
-    b.random = ScriptedRandom({}, 0.37f);
-    SeededRandom real(42);
-    Game game(b.settings, b.covers, diskFileSystem(), b.loader, real, b.clock, [] {});
-    game.attach(&b.view);
-    game.Form_Load();
-    game.StartGame();
-    std::map<std::string, int> counts;
-    for (const Card& card : game.imgPiece) ++counts[card.Tag];
-    EXPECT_EQ(counts.size(), 20u);
-    for (const auto& [tag, n] : counts) EXPECT_EQ(n, 2) << tag;
-    EXPECT_TRUE(game.lstIcons[1].empty());
-    EXPECT_EQ(game.lstIcons[0].size(), 10u);
-}
-
 // A golden deal: with a scripted sequence the choice of icons and their places are known.
 // The pair draw rounds to nearest (ties to even), the deal draw likewise.
 TEST(Layout, GoldenDealOfATwoByTwoBoard) {

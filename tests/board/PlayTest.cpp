@@ -228,16 +228,6 @@ TEST_F(Play, WinningShowsTheResultAndDealsAgain) {
     EXPECT_FALSE(b.game.tmrTimeEnabled);
 }
 
-// With a card still carrying an icon path, the end of a click announces nothing.
-TEST_F(Play, NoWinWhileACardIsLeft) {
-    deal(2, 2, 1, 1);
-    const auto [x, y] = b.equalPair();
-    b.click(x);
-    b.click(y);
-    EXPECT_TRUE(b.view.messages.empty());
-    EXPECT_TRUE(b.game.tmrTimeEnabled);
-}
-
 // Clicks reach the game only on visible, enabled cards of an enabled panel and window.
 TEST_F(Play, WhichClicksGetThrough) {
     deal(2, 4, 1, 1);

@@ -103,28 +103,6 @@ TEST(CommittedIcons, DefaultThemeHasEnoughPairwiseDifferentFaces) {
     EXPECT_TRUE(QFileInfo::exists(dir + QStringLiteral("/@.icn"))) << "the default theme's own cover";
 }
 
-TEST(CommittedIcons, FaceNamesAreLowerCaseAsciiWithDashes) {
-    const QRegularExpression good(QStringLiteral("^[a-z0-9]+(-[a-z0-9]+)*\\.(ico|icn)$"));
-    for (const QString& sub :
-         {QStringLiteral("quorvia"), QStringLiteral("zahlen"), QStringLiteral("natur/tiere"), QStringLiteral("@")})
-        for (const QString& name : iconsIn(kIcons + QLatin1Char('/') + sub)) {
-            if (name == QStringLiteral("@.icn")) continue;
-            EXPECT_TRUE(good.match(name).hasMatch()) << (sub + QLatin1Char('/') + name).toStdString();
-        }
-}
-
-TEST(CommittedIcons, ZahlenIsAFixedOrderThemeOfNumbers) {
-    const QString dir = kIcons + QStringLiteral("/zahlen");
-    QFile itp(dir + QStringLiteral("/mgame.ITP"));
-    ASSERT_TRUE(itp.open(QIODevice::ReadOnly));
-    EXPECT_EQ(itp.readAll(), QByteArray("0\r\n"));
-    const QStringList faces = iconsIn(dir, {QStringLiteral("*.ico")});
-    EXPECT_GE(faces.size(), 30);
-    for (int i = 0; i < faces.size(); ++i)
-        EXPECT_EQ(faces[i], QStringLiteral("%1.ico").arg(i + 1, 2, 10, QLatin1Char('0')));
-    EXPECT_TRUE(QFileInfo::exists(dir + QStringLiteral("/@.icn")));
-}
-
 TEST(CommittedIcons, NaturHoldsOnlyTheNestedAnimalTheme) {
     const QString natur = kIcons + QStringLiteral("/natur");
     EXPECT_TRUE(iconsIn(natur).isEmpty()) << "natur itself must hold no icons";
@@ -147,13 +125,6 @@ TEST(CommittedIcons, SharedCoverFolderHasEnoughCovers) {
         hashes.insert(pixelHash(sizes.at(32)));
     }
     EXPECT_EQ(hashes.size(), all.size()) << "every cover differs";
-}
-
-TEST(CommittedIcons, TotalSizeStaysReasonable) {
-    qint64 total = 0;
-    QDirIterator it(kIcons, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) total += QFileInfo(it.next()).size();
-    EXPECT_LT(total, 8 * 1024 * 1024);
 }
 
 TEST(CommittedImages, WindowIconAndDefaultCoverUseTheVgaPalette) {
@@ -179,11 +150,4 @@ TEST(CommittedImages, PointingHandIsMonochromeWithTheTipAtTheHotSpot) {
     for (int y = 0; y < 1; ++y)
         for (int x = 0; x < 32; ++x) EXPECT_EQ(qAlpha(img.pixel(x, y)), 0) << "nothing above the tip";
     EXPECT_EQ(qAlpha(img.pixel(7, 2)), 255);
-}
-
-TEST(CommittedImages, OtherImagesHaveTheirSizes) {
-    for (const char* name : {"logo-left.png", "logo-right.png"})
-        EXPECT_EQ(loadPng(QString::fromLatin1(name)).size(), QSize(32, 32)) << name;
-    for (int size : {16, 32, 48, 64, 128, 256})
-        EXPECT_EQ(loadPng(QStringLiteral("app-icon-%1.png").arg(size)).size(), QSize(size, size)) << size;
 }

@@ -106,23 +106,6 @@ TEST(IcoWriter, QtReadsEverySizeWithItsPixels) {
     }
 }
 
-TEST(IcoWriter, WritesFilesQtRecognisesByContentAlsoAsIcn) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    for (const char* name : {"face.ico", "cover.icn"}) {
-        const QString path = dir.filePath(QString::fromLatin1(name));
-        QString error;
-        ASSERT_TRUE(IcoWriter::writeFile(path, standardImages(), &error)) << error.toStdString();
-        QImageReader reader(path);
-        EXPECT_EQ(reader.format(), QByteArray("ico")) << name;
-        EXPECT_EQ(reader.imageCount(), 4) << name;
-        ASSERT_TRUE(reader.jumpToImage(3));
-        const QImage big = reader.read().convertToFormat(QImage::Format_ARGB32);
-        EXPECT_EQ(big.size(), QSize(64, 64)) << name;
-        EXPECT_EQ(big.pixel(0, 0), cornerFor(64)) << name;
-    }
-}
-
 TEST(IcoWriter, Side256IsWrittenAsZero) {
     QList<QImage> images = {testImage(16, qRgba(1, 2, 3, 255), cornerFor(16)),
                             testImage(256, qRgba(9, 8, 7, 255), qRgba(250, 0, 0, 255))};
@@ -141,19 +124,6 @@ TEST(IcoWriter, Side256IsWrittenAsZero) {
     const QImage read = reader.read().convertToFormat(QImage::Format_ARGB32);
     EXPECT_EQ(read.size(), QSize(256, 256));
     EXPECT_EQ(read.pixel(0, 0), qRgba(250, 0, 0, 255));
-}
-
-TEST(IcoWriter, KeepsTheOrderGiven) {
-    QList<QImage> images = standardImages();
-    std::reverse(images.begin(), images.end());
-    const QByteArray ico = IcoWriter::encode(images);
-    ASSERT_FALSE(ico.isEmpty());
-    EXPECT_EQ(entryAt(ico, 0).width, 64);
-    EXPECT_EQ(entryAt(ico, 3).width, 16);
-}
-
-TEST(IcoWriter, IsDeterministic) {
-    EXPECT_EQ(IcoWriter::encode(standardImages()), IcoWriter::encode(standardImages()));
 }
 
 TEST(IcoWriter, RejectsWhatAnIconCannotHold) {
