@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# A player on a real X server: the board window appears frameless at its size, a right
+# click on its background opens the board menu, a left drag moves the window by the
+# pointer's distance, and "Beenden" in the menu ends the program in the middle of a game
+# without a question.
+set -euo pipefail
+exe=$1
+dir=$(mktemp -d)
+xpid="" pid=""
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null || true
+  rm -rf "$dir"
+}
+trap cleanup EXIT
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" 2>/dev/null &
+xpid=$!
+for _ in $(seq 50); do [ -s "$dir/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$dir/display")" QT_QPA_PLATFORM=xcb
+
+mkdir -p "$dir/prog/icons/quorvia"
+cp "$exe" "$dir/prog/quorvia"
+"$dir/prog/quorvia" > "$dir/out.log" 2>&1 &
+pid=$!
+win=""
+for _ in $(seq 100); do
+  win=$(xdotool search --onlyvisible --name "Quorvia" 2>/dev/null | head -n 1 || true)
+  [ -n "$win" ] && break
+  sleep 0.1
+done
+[ -n "$win" ] || { echo "no board window"; exit 1; }
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$win")"
+# 5 x 8 cards: 5000 x 4370 twips, 333 x 291 pixels, centred on the screen.
+[ "$WIDTH" -eq 333 ] && [ "$HEIGHT" -eq 291 ] || { echo "board window is ${WIDTH}x${HEIGHT}"; exit 1; }
+[ "$X" -eq $(( (1024 - 333) / 2 )) ] || { echo "not centred: x=$X"; exit 1; }
+
+# Drag by the background right of the status labels.
+x0=$((X + 300)) y0=$((Y + 30))
+xdotool mousemove "$x0" "$y0" mousedown 1 mousemove $((x0 + 10)) $((y0 + 5)) mousemove $((x0 + 60)) $((y0 + 40)) mouseup 1
+sleep 0.3
+oldx=$X oldy=$Y
+eval "$(xdotool getwindowgeometry --shell "$win")"
+[ "$X" -eq $((oldx + 60)) ] && [ "$Y" -eq $((oldy + 40)) ] || { echo "drag moved to $X,$Y from $oldx,$oldy"; exit 1; }
+
+# Start a game with a click on a card, then quit through the menu's last item.
+xdotool mousemove $((X + 30)) $((Y + 95)) click 1
+sleep 0.3
+xdotool mousemove $((X + 300)) $((Y + 30)) click 3
+sleep 0.5
+xdotool key Up Return
+for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$pid" 2>/dev/null; then echo "the program is still running after Beenden"; exit 1; fi
+wait "$pid" || { echo "the program ended with status $?"; exit 1; }
+pid=""
+[ ! -e "$dir/prog/Quorvia.ini" ] || { echo "quitting wrote a settings file"; exit 1; }
+echo ok
