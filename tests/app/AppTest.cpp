@@ -1,0 +1,465 @@
+// The toolkit-free core: numbers, texts, the file system, the start-up, the settings file and
+// the six settings kept in it.
+
+#include "app/Failure.h"
+#include "app/ProfileFile.h"
+#include "app/Settings.h"
+#include "app/Text.h"
+#include "fakes/Fakes.h"
+#include "fakes/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <random>
+
+namespace quorvia::test {
+namespace {
+
+namespace stdfs = std::filesystem;
+using namespace std::string_literals;
+using Names = std::vector<std::string>;
+
+const FileSystem fs;
+
+std::ptrdiff_t entriesIn(const std::string& dir) { return std::distance(stdfs::directory_iterator(dir), {}); }
+
+// Runs `body` in a child process whose files may grow to `fileSizeLimit` bytes; hands back its exit code.
+int exitCodeOf(const std::function<int()>& body, rlim_t fileSizeLimit = RLIM_INFINITY) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);  // a write beyond the limit fails instead of killing the process
+        const rlimit limit{fileSizeLimit, fileSizeLimit};
+        ::_exit(fileSizeLimit == RLIM_INFINITY || ::setrlimit(RLIMIT_FSIZE, &limit) == 0 ? body() : 99);
+    }
+    int status = 0;
+    return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Converting to 16 bits rounds halves to the even neighbour; what does not round into
+// -32768..32767 (NaN too) is an Overflow failure, never a wrapped value.
+TEST(Numbers, ConversionRoundsHalvesToEvenAndFailsOutsideTheRange) {
+    const std::pair<double, std::optional<int>> cases[] = {
+        {2.5, 2},           {3.5, 4},      {-2.5, -2},     {-3.5, -4}, {0.5, 0},
+        {-0.5, 0},          {2.4999, 2},   {2.5001, 3},    {-1.6, -2}, {32767.4, 32767},
+        {-32768.5, -32768}, {32767.5, {}}, {-32768.6, {}}, {1e10, {}}, {std::nan(""), {}}};
+    for (const auto& [in, out] : cases) {
+        std::optional<int> got;
+        attempt([&] { got = toInt16(in); });
+        EXPECT_EQ(got, out) << in;
+    }
+    EXPECT_EQ(toInt32(2147483647.4), 2147483647);
+    EXPECT_THROW(toInt32(2147483647.5), Failure);
+}
+
+// The numeric value of a text is its leading number; text without one counts as 0.
+TEST(Numbers, LeadingNumberOfAText) {
+    const std::pair<const char*, double> cases[] = {
+        {"6.5", 6.5},   {"", 0},   {"abc", 0},  {"  12abc", 12}, {"-3", -3},    {"1e3", 1000},
+        {"1.5.5", 1.5}, {"+4", 4}, {".5", 0.5}, {"1e+", 1},      {"2E-1", 0.2}, {" 7.5x", 7.5},
+        {"1 2", 12},    {"-", 0},  {".", 0},    {"0x10", 0},     {"inf", 0},    {"\t-0.25", -0.25}};
+    for (const auto& [text, value] : cases) EXPECT_DOUBLE_EQ(leadingNumber(text), value) << '"' << text << '"';
+    EXPECT_THROW(textToInt16(std::string(1 << 20, '9')), Failure);  // a megabyte of digits overflows no buffer
+}
+
+// Windows-1252 decodes to the right characters (the five unassigned bytes to C1 controls), every
+// byte survives the trip through UTF-8, and a character the code page lacks becomes '?'.
+TEST(Text, Cp1252) {
+    EXPECT_EQ(fromCp1252("a\xA0\xFF\x80\xC4\xD6\xDC\xDF\x8A\x8C\x8E\x9F\x93\x94\x81\x8D\x8F\x90\x9D"),
+              "a\u00A0\u00FF\u20AC\u00C4\u00D6\u00DC\u00DF\u0160\u0152\u017D\u0178\u201C\u201D"
+              "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D");
+    std::string all;
+    for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+    EXPECT_EQ(toCp1252(fromCp1252(all)), all);
+    EXPECT_EQ(toCp1252("a\u4E2Db\U0001F600c\u0100\xC2\x80"), "a?b?c??");  // U+0080 is not the euro sign's byte
+}
+
+// Case mapping covers ASCII, Latin-1 and the Windows-1252 extras and nothing else; bytes that
+// are not valid UTF-8 (a Latin-1 byte, a truncated or overlong sequence) come out as they went
+// in, never standing in for what they would spell if decoded loosely.
+TEST(Text, CaseMapping) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"quorvia \u00E4\u00F6\u00FC\u00E0\u00FE\u0161\u0153\u017E\u00FF",
+         "QUORVIA \u00C4\u00D6\u00DC\u00C0\u00DE\u0160\u0152\u017D\u0178"},
+        {"\xE4pfel ab\xC3", "\xE4PFEL AB\xC3"},
+        {"\x80\xBF\xC3x\xF8\xFF", "\x80\xBF\xC3X\xF8\xFF"},
+        {"1-_.[] \u00DF\u00F7\u00D7\u00B5\u4E2D", "1-_.[] \u00DF\u00F7\u00D7\u00B5\u4E2D"},
+        {"\xC1\xA1", "\xC1\xA1"},                                                           // an overlong 'a'
+        {"\xC0\xAF\xE0\x83\xA4\xF0\x80\x81\x81", "\xC0\xAF\xE0\x83\xA4\xF0\x80\x81\x81"}};  // '/', a-umlaut, 'A'
+    for (const auto& [lower, upper] : cases) EXPECT_EQ(toUpper(lower) + "|" + toLower(upper), upper + "|" + lower);
+    EXPECT_FALSE(equalsIgnoreCase("\xC1\xA1", "a"));
+}
+
+// Names compare and sort without regard to case, ties broken by the bytes.
+TEST(Text, IgnoreCaseComparisons) {
+    EXPECT_TRUE(equalsIgnoreCase("\u00C4RGER.ico", "\u00E4rger.ICO"));
+    EXPECT_FALSE(equalsIgnoreCase("stra\u00DFe", "STRASSE"));
+    Names names{"b", "\u00F6", "A", "\u00C4", "c", "a", "B", "\u00E4"};
+    std::sort(names.begin(), names.end(), [](const auto& x, const auto& y) { return lessIgnoreCase(x, y); });
+    EXPECT_EQ(names, (Names{"A", "a", "B", "b", "c", "\u00C4", "\u00E4", "\u00F6"}));
+}
+
+// Every level of a path resolves without regard to case, '\' separating levels too; an exact
+// spelling wins, and among the others the name order decides.
+TEST(FileSystem, ResolvesLevelByLevelIgnoringCase) {
+    TempDir dir;
+    const std::string root = dir.path(), apple = dir.write("icons/quorvia/Apple.ICO", "x");
+    dir.mkdir("icons/natur/tiere");
+    EXPECT_EQ(fs.resolve(root + "ICONS/QUORVIA/apple.ico"), apple);
+    EXPECT_EQ(fs.resolve(root + "icons/Natur\\TIERE"), root + "icons/natur/tiere");  // a nested theme name
+    EXPECT_EQ(fs.resolve(root + "icons/quorvia/pear.ico"), std::nullopt);
+    EXPECT_EQ(fs.resolve(root + "icons/quorvia/Apple.ICO/x"), std::nullopt);  // a file has no levels below
+    for (const char* name : {"Card.ico", "card.ico", "CARD.ico"}) dir.write(name, name);
+    EXPECT_EQ(fs.readFile(root + "card.ico"), "card.ico");
+    EXPECT_EQ(fs.readFile(root + "Card.ico"), "Card.ico");
+    EXPECT_EQ(fs.readFile(root + "cArD.ICO"), "CARD.ico");  // "CARD" sorts before "Card" and "card"
+}
+
+// Existence is directory-inclusive, readability is not: only files that open count, whatever
+// their size or spelling.
+TEST(FileSystem, ExistenceAndReadability) {
+    TempDir dir;
+    dir.write("Zero.icn");
+    dir.write("Sub/file.txt", "a");
+    const auto flags = [](const std::string& p) {  // exists, opens, FileExists, folder, ordinary file
+        return std::string{fs.entryExists(p) ? 'x' : '-', fs.canOpenForReading(p) ? 'r' : '-',
+                           FileExists(fs, p) ? 'r' : '-', fs.isDirectory(p) ? 'd' : '-',
+                           fs.isRegularFile(p) ? 'f' : '-'};
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {dir.path() + "ZERO.ICN", "xrr-f"},     {dir.path() + "sub", "x--d-"},
+        {dir.path() + "sub/FILE.txt", "xrr-f"}, {dir.path() + "sub/missing/file.txt", "-----"},
+        {dir.path() + "missing.ini", "-----"},  {"", "-----"}};
+    for (const auto& [path, expected] : cases) EXPECT_EQ(flags(path), expected) << path;
+    EXPECT_EQ(fs.readFile(dir.path() + "sub"), std::nullopt);
+    EXPECT_EQ(fs.readFile(dir.path() + "zero.icn"), "");
+}
+
+// File listings hold matching ordinary files only, no hidden ones, sorted without regard to case.
+TEST(FileSystem, ListFilesFiltersAndSorts) {
+    TempDir dir;
+    for (const char* name : {"b.ico", "A.ICO", "c.Icn", ".hidden.ico", "d.txt", "e.ico.bak", "@.icn"})
+        dir.write("Theme/"s + name);
+    dir.mkdir("theme/folder.ico");
+    const std::string theme = dir.path() + "THEME";
+    EXPECT_EQ(fs.listFiles(theme, "*.ICO"), (Names{"A.ICO", "b.ico"}));
+    EXPECT_EQ(fs.listFiles(theme, "*.ico;*.icn"), (Names{"@.icn", "A.ICO", "b.ico", "c.Icn"}));
+    EXPECT_EQ(fs.listFiles(theme, "?.txt"), Names{"d.txt"});
+    EXPECT_TRUE(fs.listFiles(theme, "").empty() && fs.listFiles(dir.path() + "nowhere", "*.*").empty());
+}
+
+// An atomic write replaces the content in place, keeps the permission bits and leaves nothing
+// else. One that cannot happen (no such folder, a file for a folder, a disk filling up half-way
+// by a file size limit, which binds root too) gives false and leaves the old file whole.
+TEST(FileSystem, WriteFileAtomically) {
+    TempDir dir;
+    const std::string file = dir.write("sub/Quorvia.ini", "old content that is longer");
+    const auto perms = stdfs::perms::owner_read | stdfs::perms::owner_write | stdfs::perms::group_read;
+    stdfs::permissions(file, perms);
+    ASSERT_TRUE(fs.writeFileAtomically(dir.path() + "SUB/quorvia.INI", "new"));
+    ASSERT_TRUE(fs.writeFileAtomically(dir.path() + "Sub/fresh.ini", ""));
+    EXPECT_EQ(stdfs::status(file).permissions() & stdfs::perms::mask, perms);
+    EXPECT_EQ(exitCodeOf([&] { return fs.writeFileAtomically(file, std::string(4096, 'n')); }, 64), 0)
+        << "the write reported success";
+    EXPECT_FALSE(fs.writeFileAtomically(dir.path() + "missing/x.ini", "x"));
+    EXPECT_FALSE(fs.writeFileAtomically(file + "/x.ini", "x"));
+    EXPECT_EQ(dir.read("sub/Quorvia.ini"), "new");
+    EXPECT_EQ(entriesIn(dir.path() + "sub") + entriesIn(dir.path()), 3);
+}
+
+// A folder text ends in exactly one separator afterwards, and every constant hangs off it.
+TEST(Startup, AddBackslashAndMakeConstants) {
+    const std::pair<std::string, std::string> cases[] = {{"a", "a/"}, {"a\\", "a\\"},        {"", "/"},
+                                                         {"/", "/"},  {"/opt/q", "/opt/q/"}, {"/opt/q/", "/opt/q/"}};
+    for (auto [in, out] : cases) {
+        const AppConstants c = makeConstants(in);
+        AddBackslash(in);
+        EXPECT_EQ(in + "|" + c.AppPath + "|" + c.IniFile + "|" + c.CoverFolder,
+                  out + "|" + out + "|" + out + "Quorvia.ini|" + out + "icons/@/");
+    }
+}
+
+// The start-up theme check passes with the configured theme or the default one, and fails
+// without either.
+TEST(Startup, ThemeCheck) {
+    // theme folder, stored theme ("" for no settings file), result
+    const std::tuple<std::string, std::string, bool> cases[] = {{"zahlen", "zahlen", true},  {"Zahlen", "ZAHLEN", true},
+                                                                {"quorvia", "zahlen", true}, {"quorvia", "", true},
+                                                                {"natur", "zahlen", false},  {"", "", false}};
+    for (const auto& [folder, theme, ok] : cases) {
+        TempDir dir;
+        dir.mkdir("icons/" + folder);
+        if (!theme.empty()) dir.write("Quorvia.ini", "[Einstellungen]\nCollection=" + theme + "\n");
+        EXPECT_EQ(themeCheck(fs, makeConstants(dir.path())), ok) << folder << "/" << theme;
+    }
+}
+
+// While another process holds the guard it is refused; the guard dies with a holder that never
+// lets go of it; and taking it writes nothing, not even the program file's time.
+TEST(Startup, InstanceGuardAcrossProcesses) {
+    TempDir dir;
+    const std::string exe = dir.write("quorvia", "program");
+    const auto stamp = stdfs::last_write_time(exe);
+    ::usleep(20000);  // beyond the file system's time resolution, so that any write would show
+    {
+        const InstanceGuard held(exe);
+        ASSERT_TRUE(held.acquired());
+        EXPECT_EQ(exitCodeOf([&] { return InstanceGuard(exe).acquired() ? 1 : 0; }), 0);
+    }
+    EXPECT_EQ(exitCodeOf([&]() -> int {
+                  const InstanceGuard guard(exe);
+                  ::_exit(guard.acquired() ? 1 : 0);  // ends without letting go of the guard
+              }),
+              1);
+    EXPECT_TRUE(InstanceGuard(exe).acquired());
+    EXPECT_EQ(stdfs::last_write_time(exe), stamp);
+    EXPECT_EQ(dir.read("quorvia"), "program");
+    EXPECT_EQ(entriesIn(dir.path()), 1);
+}
+
+// The generator draws from [0, 1), evenly, and depends on its seed.
+TEST(Startup, SeededRandomIsUniformInTheUnitInterval) {
+    SeededRandom random(12345);
+    int buckets[10] = {};
+    for (int i = 0; i < 100000; ++i) {
+        const float v = random.next();
+        ASSERT_TRUE(v >= 0.0f && v < 1.0f) << v;
+        ++buckets[static_cast<int>(v * 10)];
+    }
+    for (const int count : buckets) EXPECT_TRUE(count > 9000 && count < 11000) << count;
+    EXPECT_NE(SeededRandom(1).next(), SeededRandom(2).next());
+}
+
+// Names and values are found without regard to case, trimmed and unquoted, first match winning.
+TEST(ProfileFile, LookupFindsTheFirstMatchingKeyOfTheFirstMatchingSection) {
+    const std::string file =
+        "K0=outside\n[A]\nK1=a\n[ e ]\r\n  k1  = \t7 x \t\r\nK1=second\nK2=\"x\"\nK3='y'\nK4=\"z'\n"
+        "K5=\"\"\nK6=\"\nK7= ' a ' \nK8=a=b\nK9=ab\0cd\n  K10  \n;K11=1\nK11=2\n\xC4rger=\xE4\nK12="s +
+        std::string(3000, 'v') + "\n[E]\nK1=third\nK13=4\n[B]\nK1=last";
+    // section, key, value (nothing: no such key)
+    const std::tuple<std::string, std::string, std::optional<std::string>> cases[] = {
+        {"E", "K1", "7 x"}, {"E", "K2", "x"},    {"E", "K3", "y"},   {"E", "K4", "\"z'"},
+        {"E", "K5", ""},    {"E", "K6", "\""},   {"E", "K7", " a "}, {"E", "K8", "a=b"},
+        {"E", "K9", "ab"},  {"E", "K10", ""},    {"E", "K11", "2"},  {"E", "\xE4RGER", "\xE4"},
+        {"a", "K1", "a"},   {"B", "K1", "last"}, {"E", "K0", {}},    {"E", "K13", {}},
+        {"F", "K1", {}}};
+    for (const auto& [section, key, value] : cases) EXPECT_EQ(profileLookup(file, section, key), value) << key;
+    EXPECT_EQ(profileLookup(file, "E", "K12"), std::string(2047, 'v'));
+}
+
+// A write changes one line, inserts one in its section, or appends a section; every other byte
+// stays, and new lines use the file's own line ending (a file cut off between CR and LF has its
+// CR completed, not doubled or left alone).
+TEST(ProfileFile, UpdateChangesNothingButTheOneKey) {
+    // before and after setting K in section E to 5
+    const std::pair<std::string, std::string> cases[] = {
+        {"; \xE4\r\n[e]\r\nk = 3 \r\nCols=8\r\n[Other]\r\nK=9\r\n",
+         "; \xE4\r\n[e]\r\nk =5\r\nCols=8\r\n[Other]\r\nK=9\r\n"},
+        {"[A]\nX=1\n\n[E]\nCols=8\n; note\n\n\n[B]\nY=2\n", "[A]\nX=1\n\n[E]\nCols=8\n; note\nK=5\n\n\n[B]\nY=2\n"},
+        {"[A]\r\nX=1", "[A]\r\nX=1\r\n[E]\r\nK=5\r\n"},
+        {"[A]\nX=1\n\n", "[A]\nX=1\n\n[E]\nK=5\n"},
+        {"[E]\nK\n", "[E]\nK=5\n"},
+        {"[E]\nK=1\nK=2\n", "[E]\nK=5\nK=2\n"},
+        {"[E]\nK=1", "[E]\nK=5"},
+        {"[A]\nK=1\n[E]\nX=1\n", "[A]\nK=1\n[E]\nX=1\nK=5\n"},
+        {"[E]\n[F]\n", "[E]\nK=5\n[F]\n"},
+        {"[E]", "[E]\r\nK=5\r\n"},
+        {"[E]\nX=1", "[E]\nX=1\nK=5\n"},
+        {"[E]\r\nX=1\r", "[E]\r\nX=1\r\nK=5\r\n"},
+        {"[A]\r\nX=1\r", "[A]\r\nX=1\r\n[E]\r\nK=5\r\n"}};
+    for (const auto& [before, after] : cases) EXPECT_EQ(profileUpdate(before, "E", "K", "5"), after) << before;
+}
+
+// Splits after every LF, keeping the line endings.
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t pos = 0, next; pos < text.size(); pos = next) {
+        next = std::min(text.find('\n', pos), text.size() - 1) + 1;
+        lines.push_back(text.substr(pos, next - pos));
+    }
+    return lines;
+}
+
+std::string bodyOf(const std::string& line) { return line.substr(0, line.find_first_of("\r\n")); }
+
+// Checks that `after` is `before` with the key line rewritten in place, or with the key line added
+// (after its new section header, after completing an unterminated last line); no other line changed.
+void expectOnlyTheKeyLineChanged(const std::string& before, const std::string& after, const std::string& section,
+                                 const std::string& key, const std::string& value) {
+    auto lb = linesOf(before), la = linesOf(after);
+    while (!lb.empty() && !la.empty() && lb.front() == la.front()) lb.erase(lb.begin()), la.erase(la.begin());
+    while (!lb.empty() && !la.empty() && lb.back() == la.back()) lb.pop_back(), la.pop_back();
+    const auto isLine = [&](std::size_t i, const std::string& s) { return la[i] == s + "\n" || la[i] == s + "\r\n"; };
+    const std::string old = lb.empty() ? "" : bodyOf(lb[0]);
+    ASSERT_TRUE(lb.size() <= 1 && la.size() >= lb.size() && la.size() <= lb.size() + 2) << after;
+    if (lb.size() == la.size()) {  // unchanged, or the key line rewritten keeping its name and ending
+        EXPECT_TRUE(lb.empty() || la[0] == old.substr(0, old.find('=')) + "=" + value + lb[0].substr(old.size()))
+            << la[0];
+    } else {
+        EXPECT_TRUE(lb.empty() || (lb[0].find('\n') == std::string::npos && isLine(0, old))) << la[0];
+        EXPECT_TRUE(la.size() == lb.size() + 1 || isLine(la.size() - 2, "[" + section + "]")) << la[la.size() - 2];
+        EXPECT_TRUE(isLine(la.size() - 1, key + "=" + value)) << la.back();
+    }
+}
+
+// Over many generated files an update makes the key read back as written, leaves every other
+// key's value alone and touches no other line.
+TEST(ProfileFile, UpdateRoundTripOverGeneratedFiles) {
+    const std::vector<std::string> pieces = linesOf(
+        "[Einstellungen]\n[einstellungen]\n [ EINSTELLUNGEN ] \n[Other]\n[Other\nRows=3\n rows = 4 \nCols=8\nX=\"q\"\n"
+        "; Rows=9\n\n   \nFlag\nText=\xE4\x80\nRows\n=\ncols=\t\n");
+    const std::vector<std::string> sections = {"Einstellungen", "Other", "New"},
+                                   keys = {"Rows", "Cols", "X", "Flag", "Text"};
+    std::mt19937 rng(20240517);
+    auto pick = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); };
+    for (int round = 0; round < 3000 && !HasFailure(); ++round) {
+        std::string file;
+        for (std::size_t i = 0, lineCount = pick(12); i < lineCount; ++i) {
+            file += bodyOf(pieces[pick(pieces.size())]);
+            // Only the last line may end without a line ending or in a lone CR.
+            file += std::array{"\n", "\r\n", "", "\r"}[pick(i + 1 == lineCount ? 4 : 2)];
+        }
+        const std::string &section = sections[pick(sections.size())], &key = keys[pick(keys.size())];
+        const std::string value = std::array{"", "5", "x", "Yz_.-09", "b\xE4\xC4"}[pick(5)];
+        const std::string after = profileUpdate(file, section, key, value);
+        SCOPED_TRACE("file: \"" + file + "\" " + section + "/" + key + "=" + value);
+        EXPECT_EQ(profileLookup(after, section, key), value);
+        for (const auto& s : sections)
+            for (const auto& k : keys)
+                EXPECT_TRUE((s == section && k == key) || profileLookup(after, s, k) == profileLookup(file, s, k))
+                    << s << k;
+        expectOnlyTheKeyLineChanged(file, after, section, key, value);
+    }
+}
+
+// The file holds Windows-1252 under its existing spelling (a new one gets CR LF lines) and the
+// program sees UTF-8; the 2047-character limit counts characters, not UTF-8 bytes. A file that
+// exists but cannot be read is never replaced by one holding only the new key.
+TEST(ProfileFile, FilesOnDisk) {
+    TempDir dir;
+    ASSERT_TRUE(WriteIniValue(fs, "Einstellungen", "Collection", "\u00C4pfel \u20AC", dir.path() + "quorvia.INI"));
+    ASSERT_TRUE(WriteIniValue(fs, "Einstellungen", "Rows", "6", dir.path() + "Quorvia.ini"));
+    EXPECT_EQ(dir.read("quorvia.INI"), "[Einstellungen]\r\nCollection=\xC4pfel \x80\r\nRows=6\r\n");
+    EXPECT_EQ(ReadIniValue(fs, "EINSTELLUNGEN", "collection", dir.path() + "QUORVIA.ini"), "\u00C4pfel \u20AC");
+    dir.write("long.ini", "[E]\nK=" + std::string(3000, '\xE4') + "\n");
+    EXPECT_EQ(ReadIniValue(fs, "E", "K", dir.path() + "long.ini"), fromCp1252(std::string(2047, '\xE4')));
+
+    struct : FileSystem {
+        std::optional<std::string> readFile(std::string_view) const override { return std::nullopt; }
+    } unreadable;
+    EXPECT_FALSE(WriteIniValue(unreadable, "E", "K", "6", dir.path() + "long.ini"));
+    EXPECT_EQ(dir.read("long.ini"), "[E]\nK=" + std::string(3000, '\xE4') + "\n");
+    EXPECT_TRUE(WriteIniValue(unreadable, "E", "K", "6", dir.path() + "new.ini"));  // missing is not unreadable
+    EXPECT_EQ(dir.read("new.ini"), "[E]\r\nK=6\r\n");
+}
+
+struct SettingsTest : ::testing::Test {
+    SettingsTest() : c(makeConstants(dir.path())), settings(c, fs, loader, covers) {
+        dir.mkdir("icons/quorvia");
+        covers.DefCover = Picture{":DefCover", nullptr};
+        settings.startGame = [this] { ++gamesStarted; };
+    }
+    void reload(const std::string& ini) {
+        dir.write("Quorvia.ini", ini);
+        settings.ReloadSettings();
+    }
+    // The live settings and the card back in one line, files relative to the program folder.
+    std::string live() const {
+        const LiveSettings& l = settings.live;
+        const std::string& back = covers.CoverImage.source;
+        return std::to_string(l.BoardRows) + "x" + std::to_string(l.BoardCols) + "=" + l.BoardSizeKey + " " +
+               std::to_string(l.RemovePairs) + std::to_string(l.AutoCover) + " " + l.ActiveCollection + " " +
+               l.CoverIcon + " " + l.CoverIconFile.substr(c.AppPath.size()) + " " +
+               (back.starts_with(c.AppPath) ? back.substr(c.AppPath.size()) : back);
+    }
+
+    TempDir dir;
+    AppConstants c;
+    FakePictureLoader loader;
+    CoverPictures covers;
+    Settings settings;
+    int gamesStarted = 0;
+};
+
+// Without a settings file a reload gives the defaults and the built-in card back, creating
+// nothing; after the first confirmed dialog its values govern and the file no longer counts.
+TEST_F(SettingsTest, WhereAReloadTakesItsValuesFrom) {
+    settings.ReloadSettings();
+    EXPECT_EQ(live(), "5x8=40 11 quorvia @ icons/quorvia/@.icn :DefCover");
+    EXPECT_FALSE(dir.exists("Quorvia.ini"));
+    dir.mkdir("icons/zahlen");
+    settings.dialog = DialogValues{6, 7, 0, 0, "zahlen", "@"};
+    reload("[Einstellungen]\nRows=9\nCols=9\nRemovePairs=1\nAutoCover=1\nCollection=quorvia\nCoverIcon=x.ico\n");
+    EXPECT_EQ(live(), "6x7=42 00 zahlen @ icons/zahlen/@.icn :DefCover");
+}
+
+// A stored number counts by its leading number, rounded half to even; a value, or a board size,
+// that does not fit 16 bits leaves the previous one in place without holding up the others.
+TEST_F(SettingsTest, ReloadReadsNumbersLikeText) {
+    // Rows, Cols, the resulting "rows x cols = board size key" (each case starts from the last)
+    const std::array<std::string, 3> cases[] = {{"", "6", "5x6=30"},          {"abc", "6", "0x6=0"},
+                                                {"6.5", "6", "6x6=36"},       {"7.5", "6", "8x6=48"},
+                                                {"40000", "9", "8x9=72"},     {" 12 cards", "\"4\"", "12x4=48"},
+                                                {"200", "200", "200x200=48"}, {"-3", "-40000", "-3x200=-600"}};
+    for (const auto& [rows, cols, expected] : cases) {
+        reload("[Einstellungen]\r\nRows=" + rows + "\r\nCols=" + cols + "\r\n");
+        EXPECT_EQ(live().substr(0, live().find(' ')), expected) << rows << "/" << cols;
+    }
+}
+
+// A theme whose folder is gone falls back to the default and only its line of the file changes;
+// one named in another case is found as it is, its cover coming from the lower-cased name.
+TEST_F(SettingsTest, TheThemeAndItsCover) {
+    reload("; mine\r\n[Einstellungen]\r\ncollection = verloren\r\nRows=4\r\n\r\n[X]\r\nY=\xE4\r\n");
+    EXPECT_EQ(live(), "4x8=32 11 quorvia @ icons/quorvia/@.icn :DefCover");
+    EXPECT_EQ(dir.read("Quorvia.ini"),
+              "; mine\r\n[Einstellungen]\r\ncollection =quorvia\r\nRows=4\r\n\r\n[X]\r\nY=\xE4\r\n");
+    dir.write("icons/quorvia/@.icn", "icon");
+    reload("[Einstellungen]\nCollection=QUORVIA\n");
+    EXPECT_EQ(live(), "5x8=40 11 QUORVIA @ icons/quorvia/@.icn icons/quorvia/@.icn");
+    EXPECT_EQ(dir.read("Quorvia.ini"), "[Einstellungen]\nCollection=QUORVIA\n");
+}
+
+// A named cover comes from the cover folder: loaded when it loads, the built-in one when it is
+// missing, and the current one kept when the file is there but is no picture.
+TEST_F(SettingsTest, ReloadPicksTheCardBack) {
+    dir.write("icons/@/good.ico", "icon");
+    dir.write("icons/@/broken.ico", "junk");
+    loader.unloadable.insert(c.CoverFolder + "broken.ico");
+    // stored cover, card back shown
+    const std::pair<std::string, std::string> cases[] = {{"good.ico", "icons/@/good.ico"},
+                                                         {"broken.ico", "icons/@/good.ico"},
+                                                         {"gone.ico", ":DefCover"},
+                                                         {"broken.ico", ":DefCover"}};
+    for (const auto& [icon, shown] : cases) {
+        reload("[Einstellungen]\nCoverIcon=" + icon + "\n");
+        EXPECT_EQ(live(), "5x8=40 11 quorvia " + icon + " icons/@/" + icon + " " + shown);
+    }
+}
+
+// Saving writes the six keys in their fixed order, in Windows-1252, and starts one game;
+// restoring the defaults rewrites the file's keys in place the same way, leaving the dialog alone.
+TEST_F(SettingsTest, SaveAndRestoreDefaults) {
+    settings.SaveSettings(-2, 32767, 0, 1, "Natur \u00E4", "@");
+    EXPECT_EQ(dir.read("Quorvia.ini"),
+              "[Einstellungen]\r\nRows=-2\r\nCols=32767\r\nRemovePairs=0\r\nAutoCover=1\r\n"
+              "Collection=Natur \xE4\r\nCoverIcon=@\r\n");
+    EXPECT_EQ(gamesStarted, 1);
+    dir.write("Quorvia.ini", "[Einstellungen]\r\nRows=3\r\nCollection=zahlen\r\nCoverIcon=k.ico\r\n");
+    settings.dialog.DialogCollection = "zahlen";
+    settings.mnuStand_Click();
+    EXPECT_EQ(dir.read("Quorvia.ini"),
+              "[Einstellungen]\r\nRows=5\r\nCollection=quorvia\r\nCoverIcon=@\r\nCols=8\r\n"
+              "RemovePairs=1\r\nAutoCover=1\r\n");
+    EXPECT_EQ(gamesStarted, 2);
+    EXPECT_EQ(settings.dialog.DialogCollection, "zahlen");
+}
+
+}  // namespace
+}  // namespace quorvia::test
