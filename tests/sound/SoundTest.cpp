@@ -1,173 +1,106 @@
-// Sound::PlayWaveResource with fake ports: which resource is asked for, which flags and
-// which bytes reach the output, and that no failure ever reaches the caller.
+// Sound::PlayWaveResource with fake ports (which resource is asked for, which flags and
+// which bytes reach the output, and that no failure reaches the caller), and the Qt
+// resource reader the game uses in their place.
 
+#include "sound/QtWaveResources.h"
 #include "sound/Sound.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <map>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 namespace quorvia {
 namespace {
 
+using Bytes = std::vector<std::uint8_t>;
+using Name = std::pair<std::string, std::string>;
+
+// Deliberately no valid WAVE image, odd-sized: Sound hands the resource over untouched and
+// leaves judging it to the output.
+const Bytes Arbitrary = {0x0b, 0x30, 0x55, 0x7a, 0x9f, 0xc4, 0xe9, 0x00, 0xff};
+
+// Every resource exists except "NOWHERE".
 class FakeResources final : public WaveResources {
 public:
-    std::vector<std::uint8_t> load(std::string_view type, std::string_view name) override {
-        requests.emplace_back(std::string(type), std::string(name));
-        if (throwOnLoad) {
-            throw std::runtime_error("resource table unreadable");
-        }
-        const auto it = entries.find({std::string(type), std::string(name)});
-        return it == entries.end() ? std::vector<std::uint8_t>{} : it->second;
+    Bytes load(std::string_view type, std::string_view name) override {
+        requests.emplace_back(type, name);
+        if (throwOnLoad) throw std::runtime_error("resource table unreadable");
+        return name == "NOWHERE" ? Bytes{} : Arbitrary;
     }
-
-    std::map<std::pair<std::string, std::string>, std::vector<std::uint8_t>> entries;
-    std::vector<std::pair<std::string, std::string>> requests;
+    std::vector<Name> requests;
     bool throwOnLoad = false;
 };
 
 class RecordingOutput final : public AudioOutput {
 public:
-    struct Call {
-        std::vector<std::uint8_t> image;
-        std::uint32_t flags;
-    };
-
     bool play(std::span<const std::uint8_t> image, std::uint32_t flags) override {
         calls.push_back({{image.begin(), image.end()}, flags});
-        if (throwOnPlay) {
-            throw std::runtime_error("device gone");
-        }
-        return result;
+        if (throwOnPlay) throw std::runtime_error("device gone");
+        return true;
     }
-
-    std::vector<Call> calls;
-    bool result = true;
+    std::vector<std::pair<Bytes, std::uint32_t>> calls;
     bool throwOnPlay = false;
 };
 
-// Deliberately not a valid WAVE image, odd-sized, with every byte value: Sound must
-// hand the resource over untouched and leave judging it to the output.
-std::vector<std::uint8_t> arbitraryBytes() {
-    std::vector<std::uint8_t> bytes;
-    for (int i = 0; i < 301; ++i) {
-        bytes.push_back(static_cast<std::uint8_t>((i * 37 + 11) % 256));
-    }
-    return bytes;
-}
-
 class SoundTest : public ::testing::Test {
 protected:
-    SoundTest() { resources.entries[{"WAVE", "KLICK"}] = arbitraryBytes(); }
-
     FakeResources resources;
     RecordingOutput output;
     Sound sound{resources, output};
 };
 
-TEST_F(SoundTest, ClickPlaysResourceWaveKlickSynchronouslyFromMemory) {
+// The click asks for WAVE/KLICK and plays its exact bytes synchronously from memory (6);
+// other flags get the memory bit 4 added and nothing else changed, negative ones alike.
+TEST_F(SoundTest, PlaysTheNamedWaveResourceWithTheMemoryBitAdded) {
     sound.PlayClick();
-
-    ASSERT_EQ(resources.requests.size(), 1U);
-    EXPECT_EQ(resources.requests[0], std::make_pair(std::string("WAVE"), std::string("KLICK")));
+    EXPECT_EQ(resources.requests, (std::vector<Name>{{"WAVE", "KLICK"}}));
     ASSERT_EQ(output.calls.size(), 1U);
-    EXPECT_EQ(output.calls[0].flags, 6U);
-    EXPECT_EQ(output.calls[0].image, arbitraryBytes());
-}
-
-TEST_F(SoundTest, MemoryBitIsAlwaysAddedAndNothingElseChanges) {
-    struct Case {
-        std::optional<std::int32_t> given;
-        std::uint32_t played;
+    EXPECT_EQ(output.calls[0], std::make_pair(Arbitrary, 6U));
+    const std::pair<std::optional<std::int32_t>, std::uint32_t> cases[] = {
+        {std::nullopt, 6}, {0, 4}, {1, 5}, {2, 6}, {4, 4}, {7, 7}, {16, 20}, {-1, 0xFFFFFFFFU}, {-8, 0xFFFFFFFCU},
     };
-    const Case cases[] = {
-        {std::nullopt, 6},
-        {0, 4},
-        {1, 5},
-        {2, 6},
-        {3, 7},
-        {4, 4},
-        {5, 5},
-        {6, 6},
-        {7, 7},
-        {16, 20},
-        // Negative values travel as the same bits: -1 already has the memory bit, -8 does not.
-        {-1, 0xFFFFFFFFU},
-        {-8, 0xFFFFFFFCU},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [given, played] : cases) {
+        resources.requests.clear();
         output.calls.clear();
-        sound.PlayWaveResource("KLICK", c.given);
+        sound.PlayWaveResource("TADA", given);
+        EXPECT_EQ(resources.requests, (std::vector<Name>{{"WAVE", "TADA"}}));
         ASSERT_EQ(output.calls.size(), 1U);
-        EXPECT_EQ(output.calls[0].flags, c.played) << "given " << (c.given ? std::to_string(*c.given) : "nothing");
+        EXPECT_EQ(output.calls[0].second, played) << given.value_or(-99);
     }
 }
 
-TEST_F(SoundTest, OtherResourcesAreLookedUpByNameUnderTypeWave) {
-    resources.entries[{"WAVE", "TADA"}] = {1, 2, 3};
-
-    sound.PlayWaveResource("TADA", 1);
-
-    ASSERT_EQ(resources.requests.size(), 1U);
-    EXPECT_EQ(resources.requests[0], std::make_pair(std::string("WAVE"), std::string("TADA")));
-    ASSERT_EQ(output.calls.size(), 1U);
-    EXPECT_EQ(output.calls[0].image, (std::vector<std::uint8_t>{1, 2, 3}));
-    EXPECT_EQ(output.calls[0].flags, 5U);
+// A missing resource means no play call at all; a throwing port never reaches the caller.
+TEST_F(SoundTest, MissingResourceOrFailingPortIsSilent) {
+    for (const auto& [name, throwOnLoad, throwOnPlay, plays] :
+         {std::tuple{"NOWHERE", false, false, 0U}, {"KLICK", true, false, 0U}, {"KLICK", false, true, 1U}}) {
+        resources.throwOnLoad = throwOnLoad;
+        output.throwOnPlay = throwOnPlay;
+        output.calls.clear();
+        EXPECT_NO_THROW(sound.PlayWaveResource(name)) << name << throwOnLoad << throwOnPlay;
+        EXPECT_EQ(output.calls.size(), plays) << name << throwOnLoad << throwOnPlay;
+    }
 }
 
-// A missing resource leaves the image empty; with no first byte to hand over, the output
-// is not called at all, and the next click (once the resource exists) plays as usual.
-TEST_F(SoundTest, MissingResourceIsSilentAndLeavesSoundUsable) {
-    resources.entries.clear();
-
-    EXPECT_NO_THROW(sound.PlayClick());
-    EXPECT_NO_THROW(sound.PlayWaveResource("NOWHERE", 4));
-    EXPECT_TRUE(output.calls.empty());
-    EXPECT_EQ(resources.requests.size(), 2U);
-
-    resources.entries[{"WAVE", "KLICK"}] = arbitraryBytes();
-    sound.PlayClick();
+// The game's resource reader: the whole click file under WAVE/KLICK reaches the output;
+// names are case-sensitive and a missing one (or the folder itself) is empty.
+TEST(QtWaveResources, HandsTheWholeClickFileToTheOutput) {
+    std::ifstream in(QUORVIA_CLICK_WAV, std::ios::binary);
+    const Bytes file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    QtWaveResources resources;
+    RecordingOutput output;
+    Sound(resources, output).PlayClick();
     ASSERT_EQ(output.calls.size(), 1U);
-    EXPECT_EQ(output.calls[0].image, arbitraryBytes());
-}
-
-TEST_F(SoundTest, FailuresOfEitherPortNeverReachTheCaller) {
-    struct Case {
-        const char* what;
-        bool throwOnLoad;
-        bool throwOnPlay;
-        bool playResult;
-        std::size_t expectedPlayCalls;
-    };
-    const Case cases[] = {
-        {"output reports failure", false, false, false, 1},
-        {"output throws", false, true, true, 1},
-        {"resources throw", true, false, true, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        output.calls.clear();
-        resources.throwOnLoad = c.throwOnLoad;
-        output.throwOnPlay = c.throwOnPlay;
-        output.result = c.playResult;
-
-        EXPECT_NO_THROW(sound.PlayClick());
-        EXPECT_EQ(output.calls.size(), c.expectedPlayCalls);
-
-        // The failure leaves nothing behind: a healthy click right after plays normally.
-        resources.throwOnLoad = false;
-        output.throwOnPlay = false;
-        output.result = true;
-        output.calls.clear();
-        sound.PlayClick();
-        ASSERT_EQ(output.calls.size(), 1U);
-        EXPECT_EQ(output.calls[0].flags, 6U);
+    EXPECT_EQ(output.calls[0], std::make_pair(file, 6U));
+    for (const auto& [type, name] : {Name{"WAVE", "klick"}, {"wave", "KLICK"}, {"WAVE", "TADA"}, {"WAVE", ""}}) {
+        EXPECT_TRUE(resources.load(type, name).empty()) << type << "/" << name;
     }
 }
 
