@@ -80,7 +80,7 @@ void BoardPanel::mousePressEvent(QMouseEvent* event) {
         return;
     }
     pressedCard_ = -1;
-    window_.surfaceMouseDown(BoardWindow::toButtons(event->button()), event->position());
+    window_.surfaceMouseDown(BoardWindow::toButtons(event->button()), event->globalPosition(), pos());
 }
 
 void BoardPanel::mouseMoveEvent(QMouseEvent* event) {
@@ -88,7 +88,7 @@ void BoardPanel::mouseMoveEvent(QMouseEvent* event) {
     setCursor(index >= 0 ? hand_ : QCursor(Qt::ArrowCursor));
     if (pressedCard_ >= 0) return;  // a press on a card starts no drag
     if (event->buttons() != Qt::NoButton) {
-        window_.surfaceMouseMove(BoardWindow::toButtons(event->buttons()), event->position());
+        window_.surfaceMouseMove(BoardWindow::toButtons(event->buttons()), event->globalPosition(), pos());
     }
 }
 

@@ -238,23 +238,29 @@ void BoardWindow::mousePressEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
-    surfaceMouseDown(toButtons(event->button()), event->position());
+    surfaceMouseDown(toButtons(event->button()), event->globalPosition(), QPoint());
 }
 
 void BoardWindow::mouseMoveEvent(QMouseEvent* event) {
-    surfaceMouseMove(toButtons(event->buttons()), event->position());
+    surfaceMouseMove(toButtons(event->buttons()), event->globalPosition(), QPoint());
 }
 
-void BoardWindow::surfaceMouseDown(int button, QPointF local) {
-    if (drag_.mouseDown(button, static_cast<float>(pixelsToTwips(local.x())),
-                        static_cast<float>(pixelsToTwips(local.y())))) {
-        showBoardMenu();
-    }
+// The pointer relative to a surface, in twips, taken from where the model has put the
+// window: a move event the window system made before it applied our last move would
+// otherwise still count from the old place, and the window would run ahead of the pointer.
+QPointF BoardWindow::elementTwips(QPointF global, QPoint element) const {
+    return {pixelsToTwips(global.x() - element.x()) - game_.Left, pixelsToTwips(global.y() - element.y()) - game_.Top};
 }
 
-void BoardWindow::surfaceMouseMove(int buttons, QPointF local) {
-    const auto moved = drag_.mouseMove(buttons, static_cast<float>(pixelsToTwips(local.x())),
-                                       static_cast<float>(pixelsToTwips(local.y())), {game_.Left, game_.Top});
+void BoardWindow::surfaceMouseDown(int button, QPointF global, QPoint element) {
+    const QPointF at = elementTwips(global, element);
+    if (drag_.mouseDown(button, static_cast<float>(at.x()), static_cast<float>(at.y()))) showBoardMenu();
+}
+
+void BoardWindow::surfaceMouseMove(int buttons, QPointF global, QPoint element) {
+    const QPointF at = elementTwips(global, element);
+    const auto moved =
+        drag_.mouseMove(buttons, static_cast<float>(at.x()), static_cast<float>(at.y()), {game_.Left, game_.Top});
     if (!moved) return;
     game_.Left = moved->left;
     game_.Top = moved->top;

@@ -53,10 +53,11 @@ public:
     void changed(unsigned changes) override;
     void cardChanged(int index) override;
 
-    // Drag surfaces: the panel forwards its presses and moves here (element coordinates in
-    // pixels).
-    void surfaceMouseDown(int button, QPointF local);
-    void surfaceMouseMove(int buttons, QPointF local);
+    // Drag surfaces: the window itself and the panel (which forwards its presses and moves
+    // here). `global` is the pointer on the screen, `element` the surface's place in the
+    // window, both in pixels.
+    void surfaceMouseDown(int button, QPointF global, QPoint element);
+    void surfaceMouseMove(int buttons, QPointF global, QPoint element);
 
     static int toButtons(Qt::MouseButtons buttons);
 
@@ -68,6 +69,7 @@ protected:
 private:
     void paintBackground();
     void syncGeometry();
+    QPointF elementTwips(QPointF global, QPoint element) const;
     void syncTimers();
     QRect labelRect(const Label& label) const;
     void buildMenu();

@@ -54,17 +54,12 @@ struct Board {
                                      "\r\nAutoCover=" + std::to_string(autoCover) + "\r\nCollection=" + theme + "\r\n");
     }
 
-    // Indices of the two cards holding `tag`, and of some card holding another tag.
-    std::vector<int> cardsWith(const std::string& tag) const {
-        std::vector<int> out;
-        for (int i = 0; i < static_cast<int>(game.imgPiece.size()); ++i) {
-            if (game.imgPiece[static_cast<std::size_t>(i)].Tag == tag) out.push_back(i);
-        }
-        return out;
-    }
+    // Two cards with the same icon, and two with different ones.
     std::pair<int, int> equalPair() const {
-        const auto cards = cardsWith(game.imgPiece[0].Tag);
-        return {cards.at(0), cards.at(1)};
+        for (int i = 1; i < static_cast<int>(game.imgPiece.size()); ++i) {
+            if (game.imgPiece[static_cast<std::size_t>(i)].Tag == game.imgPiece[0].Tag) return {0, i};
+        }
+        return {-1, -1};
     }
     std::pair<int, int> unequalPair() const {
         for (int i = 1; i < static_cast<int>(game.imgPiece.size()); ++i) {
@@ -75,12 +70,6 @@ struct Board {
 
     void click(int index) {
         if (game.acceptsClick(index)) game.imgPiece_Click(index);
-    }
-
-    std::map<std::string, int> tagCounts() const {
-        std::map<std::string, int> counts;
-        for (const Card& card : game.imgPiece) ++counts[card.Tag];
-        return counts;
     }
 };
 

@@ -156,51 +156,38 @@ TEST_F(Play, NewGameDuringThePause) {
     EXPECT_TRUE(b.game.picPanel.Enabled);
 }
 
-// A face that cannot be loaded leaves the cover showing; the tags still decide the pair.
-TEST_F(Play, UnloadableFaceStillCounts) {
-    deal(2, 4, 0, 1);
+// Faces are read from their files at every turn, nothing is cached; a face that cannot be
+// loaded leaves the cover showing, and the tags still decide the pair.
+TEST_F(Play, FacesAreReadAtEveryTurn) {
+    deal(2, 4, 0, 0);
     const auto [x, y] = b.equalPair();
+    const int other = b.unequalPair().second;
     b.loader.unloadable.insert(card(x).Tag);
+    b.click(other);
+    b.click(y);      // an unequal pair: both stay up
+    b.click(other);  // both turn down, and `other` is read again as a new first card
+    EXPECT_EQ(std::count(b.loader.loads.begin(), b.loader.loads.end(), card(other).Tag), 2);
     b.click(x);
-    EXPECT_TRUE(faceDown(x));
+    EXPECT_TRUE(faceDown(x)) << "an unloadable face leaves the cover";
     b.click(y);
+    b.click(x);
     EXPECT_EQ(card(x).Tag, kFoundTag);
-    EXPECT_EQ(b.game.FlipCount, 1);
+    EXPECT_EQ(card(y).Tag, kFoundTag);
 }
 
-// Faces are read from their files each time a card turns up; nothing is cached.
-TEST_F(Play, FaceIsReadAtEveryTurn) {
+// Both counters stop at the 16-bit limit; the clock's word stays plural for 1.
+TEST_F(Play, CountersStopAt32767) {
     deal(2, 4, 1, 0);
-    const auto [x, y] = b.unequalPair();
-    const std::string tag = card(x).Tag;
-    b.click(x);
-    b.click(y);
-    b.click(x);
-    EXPECT_EQ(std::count(b.loader.loads.begin(), b.loader.loads.end(), tag), 2);
-}
-
-// The try counter stops at the 16-bit limit.
-TEST_F(Play, TriesStopAt32767) {
-    deal(2, 4, 1, 0);
+    b.game.tmrTime_Timer();
+    EXPECT_EQ(b.game.lblTime.Caption, "Zeit: 1 Sekunden");
+    b.game.ElapsedSeconds = 32767;
+    b.game.tmrTime_Timer();
+    EXPECT_EQ(b.game.lblTime.Caption, "Zeit: 32767 Sekunden");
     b.game.FlipCount = 32767;
     const auto [x, y] = b.unequalPair();
     b.click(x);
     b.click(y);
-    EXPECT_EQ(b.game.FlipCount, 32767);
     EXPECT_EQ(b.game.lblFlips.Caption, "Versuche: 32767");
-}
-
-// The clock: one second per tick, plural kept, stops at the 16-bit limit.
-TEST_F(Play, ClockTicks) {
-    deal(2, 4, 1, 1);
-    b.game.tmrTime_Timer();
-    EXPECT_EQ(b.game.lblTime.Caption, "Zeit: 1 Sekunden");
-    b.game.tmrTime_Timer();
-    EXPECT_EQ(b.game.lblTime.Caption, "Zeit: 2 Sekunden");
-    b.game.ElapsedSeconds = 32767;
-    b.game.tmrTime_Timer();
-    EXPECT_EQ(b.game.ElapsedSeconds, 32767);
-    EXPECT_EQ(b.game.lblTime.Caption, "Zeit: 32767 Sekunden");
 }
 
 // Winning a 1 x 2 board: the clock stops before the message, the message has the exact

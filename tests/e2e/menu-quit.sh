@@ -30,19 +30,24 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 [ -n "$win" ] || { echo "no board window"; exit 1; }
-sleep 0.5
-eval "$(xdotool getwindowgeometry --shell "$win")"
+
+# Waits (up to 5 s, the machine may be busy) until the window has the given geometry.
+geometry_becomes() {
+  for _ in $(seq 50); do
+    eval "$(xdotool getwindowgeometry --shell "$win")"
+    [ "$X $Y $WIDTH $HEIGHT" = "$1" ] && return 0
+    sleep 0.1
+  done
+  echo "window at $X $Y size $WIDTH $HEIGHT, expected $1"
+  return 1
+}
 # 5 x 8 cards: 5000 x 4370 twips, 333 x 291 pixels, centred on the screen.
-[ "$WIDTH" -eq 333 ] && [ "$HEIGHT" -eq 291 ] || { echo "board window is ${WIDTH}x${HEIGHT}"; exit 1; }
-[ "$X" -eq $(( (1024 - 333) / 2 )) ] || { echo "not centred: x=$X"; exit 1; }
+geometry_becomes "$(( (1024 - 333) / 2 )) $(( (768 - 291) / 2 )) 333 291"
 
 # Drag by the background right of the status labels.
 x0=$((X + 300)) y0=$((Y + 30))
 xdotool mousemove "$x0" "$y0" mousedown 1 mousemove $((x0 + 10)) $((y0 + 5)) mousemove $((x0 + 60)) $((y0 + 40)) mouseup 1
-sleep 0.3
-oldx=$X oldy=$Y
-eval "$(xdotool getwindowgeometry --shell "$win")"
-[ "$X" -eq $((oldx + 60)) ] && [ "$Y" -eq $((oldy + 40)) ] || { echo "drag moved to $X,$Y from $oldx,$oldy"; exit 1; }
+geometry_becomes "$((X + 60)) $((Y + 40)) 333 291"
 
 # Start a game with a click on a card, then quit through the menu's last item.
 xdotool mousemove $((X + 30)) $((Y + 95)) click 1

@@ -35,16 +35,11 @@ private:
     float fallback_;
 };
 
-// A clock that only moves when told to (or by `autoStep` at every reading).
+// A clock that only moves when told to (the null view moves it at every event round).
 class FakeClock : public Clock {
 public:
-    double now() override {
-        const double t = time;
-        time += autoStep;
-        return t;
-    }
+    double now() override { return time; }
     double time = 1000.0;
-    double autoStep = 0.0;
 };
 
 // Loads any path as a picture, except those in `unloadable`; counts the loads.
@@ -70,20 +65,15 @@ public:
         queued.clear();
         for (auto& action : pending) action();
     }
-    void processEventsWaiting(double seconds) override {
-        waitedSeconds += seconds;
-        processEvents();
-    }
     void showMessage(const std::string& text, const std::string& title, MessageIcon icon) override {
         messages.push_back({text, title, icon});
         if (onMessage) onMessage();
     }
-    float labelWidth(LabelId, const std::string& caption) override {
-        return static_cast<float>(caption.size() * charWidth);
-    }
+    // About 90 twips (6 pixels) per character.
+    float labelWidth(LabelId, const std::string& caption) override { return static_cast<float>(caption.size() * 90); }
     ScreenSize screenSize() override { return screen; }
     void changed(unsigned changes) override { changeLog |= changes; }
-    void cardChanged(int index) override { changedCards.push_back(index); }
+    void cardChanged(int) override {}
 
     struct Message {
         std::string text, title;
@@ -92,10 +82,8 @@ public:
     std::vector<Message> messages;
     std::vector<std::function<void()>> queued;
     std::function<void()> onMessage;
-    std::vector<int> changedCards;
     unsigned changeLog = 0;
     int eventRounds = 0;
-    double waitedSeconds = 0;
     double charWidth = 90;            // twips per character
     ScreenSize screen{19200, 14400};  // 1280 x 960 pixels
     FakeClock* clock = nullptr;

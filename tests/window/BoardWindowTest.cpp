@@ -67,8 +67,12 @@ private slots:
         program.loadBoardWindow();
         BoardWindow& w = *program.window;
         QCOMPARE(w.size(), QSize(117, 150));
-        QCOMPARE(program.game->lblTime.Caption, std::string("Zeit:"));
-        QCOMPARE(program.game->lblBestFlips.Caption, std::string("Beste Versuche:"));
+        for (const auto& [label, text] : {std::pair{&program.game->lblTime, "Zeit:"},
+                                          {&program.game->lblFlips, "Tips:"},
+                                          {&program.game->lblBestTime, "Beste Zeit:"},
+                                          {&program.game->lblBestFlips, "Beste Versuche:"}}) {
+            QCOMPARE(label->Caption, std::string(text));
+        }
         QVERIFY(w.windowFlags() & Qt::FramelessWindowHint);
     }
 
