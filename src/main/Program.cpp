@@ -51,8 +51,7 @@ void Program::startFirstGame() {
 
 void registerFonts() {
     // Only the regular face: no text of the game is drawn in bold Tahoma (the card panel
-    // carries a bold font but shows no text), and registering a face costs a noticeable
-    // part of the start-up.
+    // carries a bold font but shows no text), and every registered face is read at start-up.
     const QString path = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
     if (QFile::exists(path)) QFontDatabase::addApplicationFont(path);
 }

@@ -28,6 +28,7 @@ public:
         return v;
     }
     void push(float v) { values_.push_back(v); }
+    std::size_t pending() const { return values_.size(); }
     int draws = 0;
 
 private:
