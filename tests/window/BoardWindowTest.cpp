@@ -131,6 +131,30 @@ private slots:
         QCOMPARE(game.lblFlips.Caption, std::string("Versuche: 1"));
     }
 
+    // The pause after a found pair lets window events through: a new game chosen from the
+    // menu during it is dealt at once, and the rest of the click leaves the new board alone.
+    void menuWorksDuringThePause() {
+        auto dir = programFolder(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
+        Program program(dir->path());
+        program.loadBoardWindow();
+        program.startFirstGame();
+        BoardWindow& w = *program.window;
+        Game& game = *program.game;
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        int y = 1;
+        while (game.imgPiece[static_cast<std::size_t>(y)].Tag != game.imgPiece[0].Tag) ++y;
+        QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
+        bool pausing = false;
+        QTimer::singleShot(50, [&] {
+            pausing = !game.picPanel.Enabled;
+            w.menu()->findChild<QAction*>(QStringLiteral("mnuNew"))->trigger();
+        });
+        QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, y));
+        QVERIFY(pausing);
+        QCOMPARE(game.FlipCount, Int16(0));
+        for (const Card& card : game.imgPiece) QVERIFY(card.Visible && card.Enabled && card.Tag != kFoundTag);
+    }
+
     void pressAndReleaseOnDifferentCardsIsNoClick() {
         auto dir = programFolder(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
         Program program(dir->path());
