@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace quorvia::test {
 namespace {
 
@@ -70,36 +72,28 @@ TEST(Layout, CentredAndShrinksWithoutStaleCards) {
 }
 
 // The info texts of a fresh game: the short hint below 8 columns, the board size in the
-// tries label, both record labels empty, counters and clock at rest.
+// tries label, both record labels empty, counters, clock and pair state at rest, events let
+// through exactly once while dealing.
 TEST(Layout, CaptionsAndCountersOfANewGame) {
-    struct Case {
-        int rows, cols;
-        const char* time;
-        const char* flips;
-    } cases[] = {
-        {5, 8, "Rechtsklick öffnet das Menü. Zum Starten einfach losklicken...", "Spielfeld Grösse: 5 x 8"},
-        {4, 6, "Zum Starten einfach losklicken...", "Spielfeld Grösse: 4 x 6"},
-        {12, 18, "Rechtsklick öffnet das Menü. Zum Starten einfach losklicken...", "Spielfeld Grösse: 12 x 18"},
-        {8, 7, "Zum Starten einfach losklicken...", "Spielfeld Grösse: 8 x 7"},
-    };
-    for (const Case& k : cases) {
+    const char* const longHint = "Rechtsklick öffnet das Menü. Zum Starten einfach losklicken...";
+    const char* const shortHint = "Zum Starten einfach losklicken...";
+    for (const auto& [rows, cols, time, flips] : {std::tuple{5, 8, longHint, "Spielfeld Grösse: 5 x 8"},
+                                                  {8, 7, shortHint, "Spielfeld Grösse: 8 x 7"},
+                                                  {12, 18, longHint, "Spielfeld Grösse: 12 x 18"}}) {
         Board b;
         b.theme("quorvia", 100);
-        b.ini(k.rows, k.cols);
+        b.ini(rows, cols);
         b.game.FlipCount = 7;
         b.game.ElapsedSeconds = 9;
+        b.game.OneCardOpen = true;
         b.game.StartGame();
-        EXPECT_EQ(b.game.lblTime.Caption, k.time);
-        EXPECT_EQ(b.game.lblFlips.Caption, k.flips);
-        EXPECT_EQ(b.game.lblBestTime.Caption, "");
-        EXPECT_EQ(b.game.lblBestFlips.Caption, "");
-        EXPECT_EQ(b.game.FlipCount, 0);
-        EXPECT_EQ(b.game.ElapsedSeconds, 0);
-        EXPECT_FALSE(b.game.tmrTimeEnabled);
-        EXPECT_FALSE(b.game.OneCardOpen);
-        EXPECT_EQ(b.game.FirstCard, -1);
-        EXPECT_EQ(b.game.SecondCard, -1);
-        EXPECT_EQ(b.view.eventRounds, 1) << "events are let through exactly once while dealing";
+        const Game& g = b.game;
+        EXPECT_EQ(
+            g.lblTime.Caption + "|" + g.lblFlips.Caption + "|" + g.lblBestTime.Caption + "|" + g.lblBestFlips.Caption,
+            std::string(time) + "|" + flips + "||");
+        EXPECT_EQ(std::tuple(g.FlipCount, g.ElapsedSeconds, g.tmrTimeEnabled, g.OneCardOpen, g.FirstCard, g.SecondCard,
+                             b.view.eventRounds),
+                  std::tuple(Int16(0), Int16(0), false, false, Int16(-1), Int16(-1), 1));
     }
 }
 
@@ -122,37 +116,26 @@ TEST(Layout, GoldenDealOfATwoByTwoBoard) {
     EXPECT_EQ(b.random.draws, 6);
 }
 
-// Boards that a hand-edited file can ask for: odd, empty, and too large for 16 bits.
+// Boards that a hand-edited file can ask for: odd (13 pairs for 25 cards), empty (the game
+// start ends with the panel hidden, the next good one shows it again), and too large for
+// 16 bits (the previous size stays).
 TEST(Layout, OddEmptyAndOverflowingBoards) {
-    {
-        Board b;
-        b.theme("quorvia", 40);
-        b.ini(5, 5);
-        b.game.StartGame();
-        EXPECT_EQ(b.game.imgPiece.size(), 25u) << "13 pairs are drawn, 25 cards dealt";
-        EXPECT_EQ(b.game.lstIcons[1].size(), 1u);
-        EXPECT_TRUE(b.game.picPanel.Visible);
-    }
-    {
-        Board b;
-        b.theme("quorvia", 40);
-        b.ini(0, 8);
-        b.game.StartGame();
-        EXPECT_FALSE(b.game.picPanel.Visible) << "no last card: the game start ends, the panel stays hidden";
-        b.ini(2, 2);
-        b.game.StartGame();
-        EXPECT_TRUE(b.game.picPanel.Visible) << "the next good game start shows the board again";
-    }
-    {
-        Board b;
-        b.theme("quorvia", 40);
-        b.ini(2, 3);
-        b.game.StartGame();
-        b.ini(200, 200);
-        b.game.StartGame();
-        EXPECT_EQ(b.settings.live.BoardSizeKey, "6");
-        EXPECT_EQ(b.game.imgPiece.size(), 6u) << "the overflowing product keeps the previous board size";
-    }
+    Board b;
+    b.theme("quorvia", 40);
+    b.ini(5, 5);
+    b.game.StartGame();
+    EXPECT_EQ(b.game.imgPiece.size(), 25u);
+    EXPECT_EQ(b.game.lstIcons[1].size(), 1u);
+    b.ini(0, 8);
+    b.game.StartGame();
+    EXPECT_FALSE(b.game.picPanel.Visible);
+    b.ini(2, 3);
+    b.game.StartGame();
+    EXPECT_TRUE(b.game.picPanel.Visible);
+    b.ini(200, 200);
+    b.game.StartGame();
+    EXPECT_EQ(b.settings.live.BoardSizeKey, "6");
+    EXPECT_EQ(b.game.imgPiece.size(), 6u);
 }
 
 // A deck with too few entries makes the deal fail at the first empty draw: the cards so
