@@ -176,8 +176,10 @@ void Game::CenterOnScreen() {
     if (view_) screen = view_->screenSize();
     const std::int32_t sh = toInt32(screen.height), sw = toInt32(screen.width);
     const std::int32_t h = toInt32(Height), w = toInt32(Width);
-    Top = static_cast<float>(sh / 2 - h / 2);
-    Left = static_cast<float>(sw / 2 - w / 2);
+    // Whole twips, halved with truncation: an odd size leaves the window half a twip left of
+    // and above the exact centre.
+    Top = static_cast<float>(sh / 2 - h / 2);   // NOLINT(bugprone-integer-division)
+    Left = static_cast<float>(sw / 2 - w / 2);  // NOLINT(bugprone-integer-division)
     notify(ChangeGeometry);
 }
 
