@@ -5,31 +5,13 @@
 # without a question.
 set -euo pipefail
 exe=$1
-dir=$(mktemp -d)
-xpid="" pid=""
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null || true
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" 2>/dev/null &
-xpid=$!
-for _ in $(seq 50); do [ -s "$dir/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$dir/display")" QT_QPA_PLATFORM=xcb
+. "$(dirname "$0")/private-x.sh"
 
 mkdir -p "$dir/prog/icons/quorvia"
 cp "$exe" "$dir/prog/quorvia"
 "$dir/prog/quorvia" > "$dir/out.log" 2>&1 &
 pid=$!
-win=""
-for _ in $(seq 100); do
-  win=$(xdotool search --onlyvisible --name "Quorvia" 2>/dev/null | head -n 1 || true)
-  [ -n "$win" ] && break
-  sleep 0.1
-done
-[ -n "$win" ] || { echo "no board window"; exit 1; }
+wait_for_window
 
 # Waits (up to 5 s, the machine may be busy) until the window has the given geometry.
 geometry_becomes() {

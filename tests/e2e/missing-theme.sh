@@ -4,21 +4,7 @@
 # having written nothing. Runs on a private X server.
 set -euo pipefail
 exe=$1
-dir=$(mktemp -d)
-xpid=""
-pid=""
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null || true
-  rm -rf "$dir"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" 2>/dev/null &
-xpid=$!
-for _ in $(seq 50); do [ -s "$dir/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$dir/display")"
-export QT_QPA_PLATFORM=xcb
+. "$(dirname "$0")/private-x.sh"
 
 mkdir -p "$dir/prog/icons/other"
 printf '[Einstellungen]\r\nCollection=weg\r\n' > "$dir/prog/Quorvia.ini"
@@ -27,14 +13,7 @@ cp "$exe" "$dir/prog/quorvia"
 "$dir/prog/quorvia" > "$dir/out.log" 2>&1 &
 pid=$!
 
-# Wait for the program's first visible window.
-win=""
-for _ in $(seq 100); do
-  win=$(xdotool search --onlyvisible --name "Quorvia" 2>/dev/null | head -n 1 || true)
-  [ -n "$win" ] && break
-  sleep 0.1
-done
-[ -n "$win" ] || { echo "no window appeared"; exit 1; }
+wait_for_window
 sleep 0.5
 count=$(xdotool search --onlyvisible --name "Quorvia" 2>/dev/null | wc -l)
 [ "$count" -eq 1 ] || { echo "expected one window, found $count"; exit 1; }

@@ -33,6 +33,22 @@ std::unique_ptr<TempDir> programFolder(int icons, const std::string& ini) {
     return dir;
 }
 
+// A program on a folder of its own with its board window loaded and, unless told
+// otherwise, the first game dealt and the window shown.
+struct Running {
+    Running(int icons, const std::string& ini, bool start = true)
+        : dir(programFolder(icons, ini)), program(dir->path()) {
+        program.loadBoardWindow();
+        if (start) {
+            program.startFirstGame();
+            exposed = QTest::qWaitForWindowExposed(program.window.get());
+        }
+    }
+    std::unique_ptr<TempDir> dir;
+    Program program;
+    bool exposed = false;
+};
+
 QPoint cardCentre(BoardWindow& w, int index) { return w.panel()->cardRect(index).center(); }
 
 // Closes the next message box that appears and remembers its texts.
@@ -62,9 +78,8 @@ class BoardWindowTest : public QObject {
 
 private slots:
     void loadedWindowHasItsDesignSizeAndTexts() {
-        auto dir = programFolder(4, "");
-        Program program(dir->path());
-        program.loadBoardWindow();
+        Running run(4, "", false);
+        Program& program = run.program;
         BoardWindow& w = *program.window;
         QCOMPARE(w.size(), QSize(117, 150));
         for (const auto& [label, text] : {std::pair{&program.game->lblTime, "Zeit:"},
@@ -77,9 +92,8 @@ private slots:
     }
 
     void builtInPicturesAndSoundAreEmbedded() {
-        auto dir = programFolder(4, "");
-        Program program(dir->path());
-        program.loadBoardWindow();
+        Running run(4, "", false);
+        Program& program = run.program;
         QVERIFY(program.covers.DefCover.image != nullptr);
         QVERIFY(!program.window->windowIcon().isNull());
         QFile click(QStringLiteral(":/WAVE/KLICK"));
@@ -88,12 +102,10 @@ private slots:
     }
 
     void gradientIsBlackBlueBlack() {
-        auto dir = programFolder(40, "");
-        Program program(dir->path());
-        program.loadBoardWindow();
-        program.startFirstGame();
+        Running run(40, "");
+        QVERIFY(run.exposed);
+        Program& program = run.program;
         BoardWindow& w = *program.window;
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(w.size(), QSize(333, 291));  // 5000 x 4370 twips
         const QImage img = w.grab().toImage();
         const int top = 3, bottom = w.height() - 4, middle = 3 + (w.height() - 6) / 2;
@@ -106,13 +118,11 @@ private slots:
     }
 
     void realClicksTurnAndFindAPair() {
-        auto dir = programFolder(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
-        Program program(dir->path());
-        program.loadBoardWindow();
-        program.startFirstGame();
+        Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
+        QVERIFY(run.exposed);
+        Program& program = run.program;
         BoardWindow& w = *program.window;
         Game& game = *program.game;
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
 
         int x = 0, y = -1;
         for (int i = 1; i < 8; ++i) {
@@ -134,13 +144,11 @@ private slots:
     // The pause after a found pair lets window events through: a new game chosen from the
     // menu during it is dealt at once, and the rest of the click leaves the new board alone.
     void menuWorksDuringThePause() {
-        auto dir = programFolder(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
-        Program program(dir->path());
-        program.loadBoardWindow();
-        program.startFirstGame();
+        Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
+        QVERIFY(run.exposed);
+        Program& program = run.program;
         BoardWindow& w = *program.window;
         Game& game = *program.game;
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
         int y = 1;
         while (game.imgPiece[static_cast<std::size_t>(y)].Tag != game.imgPiece[0].Tag) ++y;
         QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
@@ -156,12 +164,10 @@ private slots:
     }
 
     void pressAndReleaseOnDifferentCardsIsNoClick() {
-        auto dir = programFolder(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
-        Program program(dir->path());
-        program.loadBoardWindow();
-        program.startFirstGame();
+        Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
+        QVERIFY(run.exposed);
+        Program& program = run.program;
         BoardWindow& w = *program.window;
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
         QTest::mousePress(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
         QTest::mouseRelease(w.panel(), Qt::LeftButton, {}, cardCentre(w, 1));
         QVERIFY(!program.game->OneCardOpen);
@@ -169,13 +175,11 @@ private slots:
     }
 
     void unequalPairTurnsBackAfterASecond() {
-        auto dir = programFolder(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\nAutoCover=1\r\n");
-        Program program(dir->path());
-        program.loadBoardWindow();
-        program.startFirstGame();
+        Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\nAutoCover=1\r\n");
+        QVERIFY(run.exposed);
+        Program& program = run.program;
         BoardWindow& w = *program.window;
         Game& game = *program.game;
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
         int other = 1;
         while (game.imgPiece[static_cast<std::size_t>(other)].Tag == game.imgPiece[0].Tag) ++other;
         QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
@@ -189,12 +193,10 @@ private slots:
     }
 
     void twoClicksWinAOneByTwoBoard() {
-        auto dir = programFolder(4, "[Einstellungen]\r\nRows=1\r\nCols=2\r\n");
-        Program program(dir->path());
-        program.loadBoardWindow();
-        program.startFirstGame();
+        Running run(4, "[Einstellungen]\r\nRows=1\r\nCols=2\r\n");
+        QVERIFY(run.exposed);
+        Program& program = run.program;
         BoardWindow& w = *program.window;
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
         MessageCatcher catcher;
         catcher.arm();
         QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
@@ -207,9 +209,8 @@ private slots:
     }
 
     void menuHasItsItemsInOrder() {
-        auto dir = programFolder(4, "");
-        Program program(dir->path());
-        program.loadBoardWindow();
+        Running run(4, "", false);
+        Program& program = run.program;
         QStringList items;
         for (QAction* a : program.window->menu()->actions()) {
             items << (a->isSeparator() ? QStringLiteral("-") : a->text());

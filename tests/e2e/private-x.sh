@@ -1,0 +1,28 @@
+# Sourced by the end-to-end scripts: a scratch folder $dir, a private X server (1024 x 768)
+# for the Qt programs started from here, and a clean-up that ends the program under test
+# ($pid), the server and the folder however the script ends.
+dir=$(mktemp -d)
+xpid="" pid=""
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null || true
+  rm -rf "$dir"
+}
+trap cleanup EXIT
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" 2>/dev/null &
+xpid=$!
+for _ in $(seq 50); do [ -s "$dir/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$dir/display")" QT_QPA_PLATFORM=xcb
+
+# Waits up to 10 s for the first visible window whose name contains "Quorvia"; sets $win.
+wait_for_window() {
+  win=""
+  for _ in $(seq 100); do
+    win=$(xdotool search --onlyvisible --name "Quorvia" 2>/dev/null | head -n 1 || true)
+    [ -n "$win" ] && return 0
+    sleep 0.1
+  done
+  echo "no window appeared"
+  return 1
+}
