@@ -241,7 +241,7 @@ TEST(ProfileFile, LookupFindsTheFirstMatchingKeyOfTheFirstMatchingSection) {
     const std::string file =
         "K0=outside\n[A]\nK1=a\n[ e ]\r\n  k1  = \t7 x \t\r\nK1=second\nK2=\"x\"\nK3='y'\nK4=\"z'\n"
         "K5=\"\"\nK6=\"\nK7= ' a ' \nK8=a=b\nK9=ab\0cd\n  K10  \n;K11=1\nK11=2\n\xC4rger=\xE4\nK12="s +
-        std::string(3000, 'v') + "\n[E]\nK1=third\nK13=4\n[B]\nK1=last";
+        std::string(1 << 20, 'v') + "\n[E]\nK1=third\nK13=4\n[B]\nK1=last";
     // section, key, value (nothing: no such key)
     const std::tuple<std::string, std::string, std::optional<std::string>> cases[] = {
         {"E", "K1", "7 x"}, {"E", "K2", "x"},    {"E", "K3", "y"},   {"E", "K4", "\"z'"},
