@@ -21,10 +21,7 @@ Program::Program(const std::string& appFolder, FileSystem& fileSystem)
       random(SeededRandom::clockSeed()),
       sound(std::make_unique<ClickPlayer>()) {}
 
-Program::~Program() {
-    window.reset();
-    game.reset();
-}
+Program::~Program() = default;
 
 bool Program::themeCheck() const { return quorvia::themeCheck(fs, constants); }
 

@@ -49,6 +49,14 @@ struct Running {
     bool exposed = false;
 };
 
+// The first card after card 0 whose icon is (or is not) card 0's; -1 when there is none.
+int partnerOfCard0(const Game& game, bool sameIcon) {
+    for (int i = 1; i < static_cast<int>(game.imgPiece.size()); ++i) {
+        if ((game.imgPiece[static_cast<std::size_t>(i)].Tag == game.imgPiece[0].Tag) == sameIcon) return i;
+    }
+    return -1;
+}
+
 QPoint cardCentre(BoardWindow& w, int index) { return w.panel()->cardRect(index).center(); }
 
 // Closes the next message box that appears and remembers its texts.
@@ -124,10 +132,7 @@ private slots:
         BoardWindow& w = *program.window;
         Game& game = *program.game;
 
-        int x = 0, y = -1;
-        for (int i = 1; i < 8; ++i) {
-            if (game.imgPiece[static_cast<std::size_t>(i)].Tag == game.imgPiece[0].Tag) y = i;
-        }
+        const int x = 0, y = partnerOfCard0(game, true);
         QVERIFY(y > 0);
         QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, x));
         QVERIFY(game.OneCardOpen);
@@ -149,8 +154,8 @@ private slots:
         Program& program = run.program;
         BoardWindow& w = *program.window;
         Game& game = *program.game;
-        int y = 1;
-        while (game.imgPiece[static_cast<std::size_t>(y)].Tag != game.imgPiece[0].Tag) ++y;
+        const int y = partnerOfCard0(game, true);
+        QVERIFY(y > 0);
         QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
         bool pausing = false;
         QTimer::singleShot(50, [&] {
@@ -180,8 +185,8 @@ private slots:
         Program& program = run.program;
         BoardWindow& w = *program.window;
         Game& game = *program.game;
-        int other = 1;
-        while (game.imgPiece[static_cast<std::size_t>(other)].Tag == game.imgPiece[0].Tag) ++other;
+        const int other = partnerOfCard0(game, false);
+        QVERIFY(other > 0);
         QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
         QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, other));
         QVERIFY(!w.isEnabled());

@@ -109,12 +109,14 @@ QPainterPath diamondPath(QPointF c, double w, double h) {
     return path;
 }
 
-QPainterPath starPath(QPointF c, double outerR, double innerR, int points = 5, double rotation = 0) {
+// A closed polygon of `corners` points around c, corner i at radius r(i) and at angle
+// start + i * step.
+template <typename Radius>
+QPainterPath polygonPath(QPointF c, int corners, double start, double step, Radius r) {
     QPainterPath path;
-    for (int i = 0; i < points * 2; ++i) {
-        const double r = (i % 2 == 0) ? outerR : innerR;
-        const double a = -kPi / 2 + rotation + i * kPi / points;
-        const QPointF pt(c.x() + r * std::cos(a), c.y() + r * std::sin(a));
+    for (int i = 0; i < corners; ++i) {
+        const double a = start + i * step;
+        const QPointF pt(c.x() + r(i) * std::cos(a), c.y() + r(i) * std::sin(a));
         if (i == 0)
             path.moveTo(pt);
         else
@@ -124,18 +126,13 @@ QPainterPath starPath(QPointF c, double outerR, double innerR, int points = 5, d
     return path;
 }
 
+QPainterPath starPath(QPointF c, double outerR, double innerR, int points = 5, double rotation = 0) {
+    return polygonPath(c, points * 2, -kPi / 2 + rotation, kPi / points,
+                       [&](int i) { return (i % 2 == 0) ? outerR : innerR; });
+}
+
 QPainterPath hexagonPath(QPointF c, double r) {
-    QPainterPath path;
-    for (int i = 0; i < 6; ++i) {
-        const double a = kPi / 6 + i * kPi / 3;
-        const QPointF pt(c.x() + r * std::cos(a), c.y() + r * std::sin(a));
-        if (i == 0)
-            path.moveTo(pt);
-        else
-            path.lineTo(pt);
-    }
-    path.closeSubpath();
-    return path;
+    return polygonPath(c, 6, kPi / 6, kPi / 3, [&](int) { return r; });
 }
 
 // Calls f(centre, cell) for a grid of n x n cells over r, every other row shifted half a cell
