@@ -5,7 +5,9 @@ dir=$(mktemp -d)
 xpid="" pid=""
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null || true
+  # Wait for the server to be gone: a dying server removes its socket on the way out, and
+  # that may already be the socket of the next test's server on the same display number.
+  if [ -n "$xpid" ]; then kill "$xpid" 2>/dev/null || true; wait "$xpid" 2>/dev/null || true; fi
   rm -rf "$dir"
 }
 trap cleanup EXIT
@@ -24,5 +26,6 @@ wait_for_window() {
     sleep 0.1
   done
   echo "no window appeared"
+  [ -s "$dir/out.log" ] && sed 's/^/  program: /' "$dir/out.log"
   return 1
 }
