@@ -10,13 +10,13 @@ int main(int argc, char* argv[]) {
     using namespace quorvia;
     if (argc < 2) return 2;
     InstanceGuard guard(executablePath());
-    FontConfigWarmUp fonts;
+    FontWarmUp fonts;
     QApplication app(argc, argv);
+    fonts.applicationReady();
     Program program(argv[1]);
     if (!program.themeCheck()) return 3;
     program.loadBoardWindow();
-    fonts.wait();
-    registerFonts();
+    program.window->fontsNeeded = [&fonts] { fonts.wait(); };
     FirstPaint firstPaint;
     program.window->installEventFilter(&firstPaint);
     program.startFirstGame();

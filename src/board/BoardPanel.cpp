@@ -16,7 +16,7 @@ BoardPanel::BoardPanel(BoardWindow& window) : QWidget(&window), window_(window) 
     bold.setPixelSize(12);  // 9 pt
     bold.setBold(true);
     setFont(bold);
-    const QPixmap pointer(QStringLiteral(":/images/pointing-hand.png"));
+    const QPixmap pointer = QPixmap::fromImage(resourceImage(QStringLiteral(":/images/pointing-hand.png")));
     hand_ = pointer.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(pointer, 7, 1);
 }
 

@@ -2,6 +2,7 @@
 
 #include "board/Background.h"
 #include "board/BoardPanel.h"
+#include "board/QtPictureLoader.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -11,9 +12,11 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QScreen>
 
 #include <cstdlib>
+#include <utility>
 
 namespace quorvia {
 
@@ -27,7 +30,7 @@ BoardWindow::BoardWindow(Game& game, QWidget* parent) : QWidget(parent, Qt::Fram
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);
     setWindowTitle(QString::fromStdString(game_.settings().constants().AppTitle));
-    setWindowIcon(QIcon(QStringLiteral(":/images/window-icon.png")));
+    setWindowIcon(QIcon(QPixmap::fromImage(resourceImage(QStringLiteral(":/images/window-icon.png")))));
 
     // Tahoma 8.25 pt: 11 pixels at 96 dpi.
     font_ = QFont(QStringLiteral("Tahoma"));
@@ -75,7 +78,10 @@ void BoardWindow::buildMenu() {
     connect(ende, &QAction::triggered, this, [this] { quitNow(); });
 }
 
-void BoardWindow::showBoardMenu() { menu_->exec(QCursor::pos()); }
+void BoardWindow::showBoardMenu() {
+    awaitFonts();
+    menu_->exec(QCursor::pos());
+}
 
 void BoardWindow::quitNow() {
     // No question and nothing to save: the settings are written only when they change.
@@ -95,6 +101,7 @@ void BoardWindow::processEventsWaiting(double seconds) {
 }
 
 void BoardWindow::showMessage(const std::string& text, const std::string& title, MessageIcon icon) {
+    awaitFonts();
     QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information,
                     QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
                     isVisible() ? this : nullptr);
@@ -103,6 +110,7 @@ void BoardWindow::showMessage(const std::string& text, const std::string& title,
 
 float BoardWindow::labelWidth(LabelId, const std::string& caption) {
     if (caption.empty()) return 0;
+    awaitFonts();
     const QFontMetrics metrics(font_);
     return static_cast<float>(pixelsToTwips(metrics.horizontalAdvance(QString::fromStdString(caption))));
 }
@@ -199,7 +207,12 @@ QRect BoardWindow::labelRect(const Label& label) const {
                  twipsToPixels(label.Width), twipsToPixels(label.Height));
 }
 
+void BoardWindow::awaitFonts() {
+    if (fontsNeeded) std::exchange(fontsNeeded, nullptr)();
+}
+
 void BoardWindow::paintEvent(QPaintEvent*) {
+    awaitFonts();
     QPainter painter(this);
     if (background_.isNull()) paintBackground();
     painter.drawPixmap(0, 0, background_);

@@ -40,6 +40,9 @@ public:
 
     // What the menu's "Optionen..." does; set by whoever owns the options dialog.
     std::function<void()> openOptions;
+    // Run once, before the window first measures or draws text: start-up loads the fonts on
+    // a thread of its own and joins it here, as late as it can. Unset, fonts count as ready.
+    std::function<void()> fontsNeeded;
 
     // Opens the board menu at the pointer and waits until it closes.
     void showBoardMenu();
@@ -67,6 +70,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    void awaitFonts();
     void paintBackground();
     void syncGeometry();
     QPointF elementTwips(QPointF global, QPoint element) const;

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 
 #include <algorithm>
@@ -23,8 +24,10 @@ const QImage* IconImages::best(int pixels) const {
 
 namespace {
 
-std::optional<Picture> decode(QIODevice& device, const QByteArray& format, const std::string& source) {
+std::optional<Picture> decode(QIODevice& device, const QByteArray& format, const std::string& source,
+                              bool probeContent) {
     QImageReader reader(&device, format);
+    reader.setAutoDetectImageFormat(probeContent);
     auto images = std::make_shared<IconImages>();
     const int count = std::max(1, reader.imageCount());
     for (int i = 0; i < count; ++i) {
@@ -39,6 +42,15 @@ std::optional<Picture> decode(QIODevice& device, const QByteArray& format, const
     return Picture{source, std::shared_ptr<const void>(images, images.get())};
 }
 
+// Card faces and covers are icon files whatever their extension (".icn" too), so the icon
+// reader goes first, alone. Anything else Qt can recognise by content is still shown; that
+// probe is left for the rare other file because it loads every image plug-in there is.
+std::optional<Picture> decodeIconFile(QIODevice& device, const std::string& source) {
+    if (auto picture = decode(device, "ico", source, false)) return picture;
+    if (!device.seek(0)) return std::nullopt;
+    return decode(device, QByteArray(), source, true);
+}
+
 }  // namespace
 
 std::optional<Picture> QtPictureLoader::load(const std::string& path) {
@@ -46,22 +58,27 @@ std::optional<Picture> QtPictureLoader::load(const std::string& path) {
     if (!resolved) return std::nullopt;
     QFile file(QString::fromStdString(*resolved));
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    // Card faces and covers are icon files whatever their extension (".icn" too).
-    return decode(file, "ico", path);
+    return decodeIconFile(file, path);
 }
 
 std::optional<Picture> decodeIcon(const QByteArray& bytes, const std::string& source) {
     QBuffer buffer;
     buffer.setData(bytes);
     if (!buffer.open(QIODevice::ReadOnly)) return std::nullopt;
-    return decode(buffer, "ico", source);
+    return decodeIconFile(buffer, source);
 }
 
 Picture QtPictureLoader::fromResource(const QString& resource, const std::string& name) {
     QFile file(resource);
     if (!file.open(QIODevice::ReadOnly)) return Picture{name, nullptr};
-    auto picture = decode(file, QByteArray(), name);
+    auto picture = decode(file, QFileInfo(resource).suffix().toLatin1(), name, false);
     return picture ? *picture : Picture{name, nullptr};
+}
+
+QImage resourceImage(const QString& resource) {
+    QImageReader reader(resource, QFileInfo(resource).suffix().toLatin1());
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
 }
 
 void drawPicture(QPainter& painter, const QRectF& target, const Picture& picture) {

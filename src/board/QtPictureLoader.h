@@ -24,12 +24,18 @@ public:
     explicit QtPictureLoader(const FileSystem& fs) : fs_(fs) {}
     std::optional<Picture> load(const std::string& path) override;
 
-    // A picture from a Qt resource (the built-in card back and the like).
+    // A picture from a Qt resource (the built-in card back and the like), read in the format
+    // its suffix names.
     static Picture fromResource(const QString& resource, const std::string& name);
 
 private:
     const FileSystem& fs_;
 };
+
+// One of the program's own image resources, read in the format its suffix names; a null
+// image when it is missing. Content is not probed: that would load every image plug-in Qt
+// has, a good part of a millisecond at start-up.
+QImage resourceImage(const QString& resource);
 
 // Decodes an icon file's bytes into a picture; nothing when no image can be read.
 std::optional<Picture> decodeIcon(const QByteArray& bytes, const std::string& source);

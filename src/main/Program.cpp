@@ -53,9 +53,32 @@ void registerFonts() {
     if (QFile::exists(path)) QFontDatabase::addApplicationFont(path);
 }
 
-FontConfigWarmUp::FontConfigWarmUp() : thread_([] { FcInit(); }) {}
-FontConfigWarmUp::~FontConfigWarmUp() { wait(); }
-void FontConfigWarmUp::wait() {
+FontWarmUp::FontWarmUp()
+    : thread_([this] {
+          FcInit();
+          std::unique_lock lock(mutex_);
+          decided_.wait(lock, [this] { return next_ != Next::Undecided; });
+          if (next_ != Next::QtFonts) return;
+          lock.unlock();
+          registerFonts();  // before the list is filled: adding a font empties it again
+          QFontDatabase::families();
+      }) {}
+
+FontWarmUp::~FontWarmUp() { wait(); }
+
+void FontWarmUp::decide(Next next) {
+    {
+        const std::lock_guard lock(mutex_);
+        if (next_ != Next::Undecided) return;
+        next_ = next;
+    }
+    decided_.notify_one();
+}
+
+void FontWarmUp::applicationReady() { decide(Next::QtFonts); }
+
+void FontWarmUp::wait() {
+    decide(Next::Stop);
     if (thread_.joinable()) thread_.join();
 }
 

@@ -12,8 +12,10 @@
 
 #include <QString>
 
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -52,16 +54,30 @@ public:
 // Makes Tahoma available where the system has the file but fontconfig does not index it.
 void registerFonts();
 
-// Loads the system's font configuration on a thread of its own, so that this, the largest
-// single cost of showing the first text, overlaps with the rest of the start-up. wait()
-// (or the destructor) joins it; nothing may use fonts before that.
-class FontConfigWarmUp {
+// Loads the fonts on a thread of its own, so that this, the largest single cost of showing
+// the first text, overlaps with the rest of the start-up: the system's font configuration
+// at once, and, after applicationReady(), the game's Tahoma and Qt's list of fonts (Qt's
+// font database is thread-safe). Nothing may measure or draw text before wait() returns.
+// wait() and the destructor join the thread; without applicationReady() it stops after
+// the font configuration.
+class FontWarmUp {
 public:
-    FontConfigWarmUp();
-    ~FontConfigWarmUp();
+    FontWarmUp();
+    ~FontWarmUp();
+    FontWarmUp(const FontWarmUp&) = delete;
+    FontWarmUp& operator=(const FontWarmUp&) = delete;
+
+    // The application object exists now.
+    void applicationReady();
     void wait();
 
 private:
+    enum class Next { Undecided, QtFonts, Stop };
+    void decide(Next next);
+
+    std::mutex mutex_;
+    std::condition_variable decided_;
+    Next next_ = Next::Undecided;
     std::thread thread_;
 };
 

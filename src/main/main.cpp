@@ -12,19 +12,20 @@ int main(int argc, char* argv[]) {
     InstanceGuard guard(exe);
     if (!guard.acquired()) return 0;
 
-    FontConfigWarmUp fonts;
+    FontWarmUp fonts;
     QApplication app(argc, argv);
+    fonts.applicationReady();
 
     Program program(folderOf(exe));
-    const bool themeFound = program.themeCheck();
-    if (themeFound) program.loadBoardWindow();
-    // The first text is measured and drawn from here on.
-    fonts.wait();
-    registerFonts();
-    if (!themeFound) {
+    if (!program.themeCheck()) {
+        fonts.wait();
         program.showMissingThemeMessage();
         return 0;
     }
+    program.loadBoardWindow();
+    program.window->fontsNeeded = [&fonts] { fonts.wait(); };
     program.startFirstGame();
-    return QApplication::exec();
+    const int exitCode = QApplication::exec();
+    fonts.wait();  // the thread must not outlive the application object it uses
+    return exitCode;
 }

@@ -1,21 +1,68 @@
 #include "sound/PulseOutput.h"
 
+#include <dlfcn.h>
 #include <pulse/simple.h>
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace quorvia {
 
 namespace {
 
+// The client library and the dozen codec libraries it pulls in are opened at the first
+// sound rather than at program start: they would otherwise add about a millisecond to every
+// start before the window shows, and a machine without the library simply stays silent.
+struct PulseApi {
+    decltype(&pa_simple_new) simpleNew = nullptr;
+    decltype(&pa_simple_free) simpleFree = nullptr;
+    decltype(&pa_simple_write) simpleWrite = nullptr;
+    decltype(&pa_simple_drain) simpleDrain = nullptr;
+    decltype(&pa_simple_flush) simpleFlush = nullptr;
+    decltype(&pa_usec_to_bytes) usecToBytes = nullptr;
+
+    bool complete() const {
+        return simpleNew && simpleFree && simpleWrite && simpleDrain && simpleFlush && usecToBytes;
+    }
+};
+
+template <typename F>
+void bind(void* library, const char* name, F& fn) {
+    fn = reinterpret_cast<F>(::dlsym(library, name));  // NOLINT(cppcoreguidelines-pro-type-reinterpret-cast)
+}
+
+PulseApi openApi(const char* libraryName) {
+    PulseApi api;
+    // Never closed: the library's own threads and atexit handlers may outlive any owner.
+    void* library = ::dlopen(libraryName, RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) return api;
+    bind(library, "pa_simple_new", api.simpleNew);
+    bind(library, "pa_simple_free", api.simpleFree);
+    bind(library, "pa_simple_write", api.simpleWrite);
+    bind(library, "pa_simple_drain", api.simpleDrain);
+    bind(library, "pa_simple_flush", api.simpleFlush);
+    bind(library, "pa_usec_to_bytes", api.usecToBytes);  // found through its dependency libpulse
+    if (!api.complete()) api = PulseApi{};
+    return api;
+}
+
+const PulseApi& pulse() {
+    static std::once_flag once;
+    static PulseApi api;
+    std::call_once(once, [] { api = openApi(PulseOutput::LibraryName); });
+    return api;
+}
+
 struct SimpleFree {
-    void operator()(pa_simple* s) const { pa_simple_free(s); }
+    void operator()(pa_simple* s) const { pulse().simpleFree(s); }
 };
 using SimpleStream = std::unique_ptr<pa_simple, SimpleFree>;
 
 SimpleStream openStream(const WaveFormat& format) {
+    const PulseApi& api = pulse();
+    if (!api.complete()) return nullptr;
     pa_sample_spec spec{};
     spec.format = format.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
     spec.rate = format.sampleRate;
@@ -26,14 +73,14 @@ SimpleStream openStream(const WaveFormat& format) {
     // buffer to run through first.
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<std::uint32_t>(-1);
-    attr.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(PulseOutput::TargetBufferUsec, &spec));
+    attr.tlength = static_cast<std::uint32_t>(api.usecToBytes(PulseOutput::TargetBufferUsec, &spec));
     attr.prebuf = static_cast<std::uint32_t>(-1);
     attr.minreq = static_cast<std::uint32_t>(-1);
     attr.fragsize = static_cast<std::uint32_t>(-1);
 
     int error = 0;
     return SimpleStream(
-        pa_simple_new(nullptr, "Quorvia", PA_STREAM_PLAYBACK, nullptr, "Sound effect", &spec, nullptr, &attr, &error));
+        api.simpleNew(nullptr, "Quorvia", PA_STREAM_PLAYBACK, nullptr, "Sound effect", &spec, nullptr, &attr, &error));
 }
 
 // Writes the samples and waits until they have been played. With a stop flag the samples
@@ -44,16 +91,16 @@ bool playOut(pa_simple* stream, std::span<const std::uint8_t> samples, std::size
     std::size_t pos = 0;
     while (pos < samples.size()) {
         if (stop != nullptr && stop->load()) {
-            pa_simple_flush(stream, &error);
+            pulse().simpleFlush(stream, &error);
             return false;
         }
         const std::size_t n = std::min(slice, samples.size() - pos);
-        if (pa_simple_write(stream, samples.data() + pos, n, &error) < 0) {
+        if (pulse().simpleWrite(stream, samples.data() + pos, n, &error) < 0) {
             return false;
         }
         pos += n;
     }
-    return pa_simple_drain(stream, &error) >= 0;
+    return pulse().simpleDrain(stream, &error) >= 0;
 }
 
 bool sameFormat(const WaveFormat& a, const WaveFormat& b) {
@@ -61,6 +108,8 @@ bool sameFormat(const WaveFormat& a, const WaveFormat& b) {
 }
 
 }  // namespace
+
+bool PulseOutput::libraryAvailable(const char* libraryName) { return openApi(libraryName).complete(); }
 
 struct PulseOutput::KeptStream {
     SimpleStream stream;

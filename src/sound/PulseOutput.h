@@ -20,6 +20,8 @@
 //    server is the client.conf's decision; it never does so for root.
 //  * The stream asks for a small buffer (TargetBufferUsec) so that the final drain of a
 //    short sound does not wait out the server's default half-second buffer.
+//  * libpulse-simple is opened at the first sound, not linked: without it every play is a
+//    silent false, and the program starts without waiting for it.
 //  * An image with zero sample frames is played trivially: true, without connecting.
 //  * Not for concurrent use: one thread calls play (the GUI thread in the game).
 
@@ -37,6 +39,10 @@ class PulseOutput final : public AudioOutput {
 public:
     // Audio the server is asked to keep buffered ahead of playback.
     static constexpr std::uint64_t TargetBufferUsec = 20000;
+    // The client library opened at the first sound.
+    static constexpr const char* LibraryName = "libpulse-simple.so.0";
+    // Whether `libraryName` opens and offers every call the output uses.
+    static bool libraryAvailable(const char* libraryName);
 
     PulseOutput();
     ~PulseOutput() override;

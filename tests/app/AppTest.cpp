@@ -141,15 +141,19 @@ TEST(FileSystem, ExistenceAndReadability) {
     EXPECT_EQ(fs.readFile(dir.path() + "zero.icn"), "");
 }
 
-// File listings hold matching ordinary files only, no hidden ones, sorted without regard to case.
+// File listings hold matching ordinary files (or links to one) only, no hidden ones, sorted
+// without regard to case.
 TEST(FileSystem, ListFilesFiltersAndSorts) {
     TempDir dir;
     for (const char* name : {"b.ico", "A.ICO", "c.Icn", ".hidden.ico", "d.txt", "e.ico.bak", "@.icn"})
         dir.write("Theme/"s + name);
-    dir.mkdir("theme/folder.ico");
+    dir.mkdir("Theme/folder.ico");
+    stdfs::create_symlink("b.ico", dir.path() + "Theme/linked.ico");
+    stdfs::create_symlink("folder.ico", dir.path() + "Theme/folderlink.ico");
+    stdfs::create_symlink("nowhere.ico", dir.path() + "Theme/dangling.ico");
     const std::string theme = dir.path() + "THEME";
-    EXPECT_EQ(fs.listFiles(theme, "*.ICO"), (Names{"A.ICO", "b.ico"}));
-    EXPECT_EQ(fs.listFiles(theme, "*.ico;*.icn"), (Names{"@.icn", "A.ICO", "b.ico", "c.Icn"}));
+    EXPECT_EQ(fs.listFiles(theme, "*.ICO"), (Names{"A.ICO", "b.ico", "linked.ico"}));
+    EXPECT_EQ(fs.listFiles(theme, "*.ico;*.icn"), (Names{"@.icn", "A.ICO", "b.ico", "c.Icn", "linked.ico"}));
     EXPECT_EQ(fs.listFiles(theme, "?.txt"), Names{"d.txt"});
     EXPECT_TRUE(fs.listFiles(theme, "").empty() && fs.listFiles(dir.path() + "nowhere", "*.*").empty());
 }

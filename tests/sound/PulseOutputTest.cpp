@@ -60,5 +60,13 @@ TEST(PulseOutput, FailsQuietlyWithoutAServerThenIsHeardOncePerClick) {
         << recording.size() / Channels << " frames recorded";
 }
 
+// The client library is opened, not linked: a name that does not open, or a library that
+// lacks the calls, leaves the output silent rather than the program unable to start.
+TEST(PulseOutput, OpensItsClientLibraryOnlyWhenEveryCallIsThere) {
+    EXPECT_TRUE(PulseOutput::libraryAvailable(PulseOutput::LibraryName));
+    EXPECT_FALSE(PulseOutput::libraryAvailable("libquorvia-no-such-library.so.0"));
+    EXPECT_FALSE(PulseOutput::libraryAvailable("libm.so.6"));
+}
+
 }  // namespace
 }  // namespace quorvia

@@ -6,7 +6,9 @@
 #include "main/Program.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QFile>
+#include <QFontInfo>
 #include <QImage>
 #include <QMenu>
 #include <QMessageBox>
@@ -99,6 +101,25 @@ private slots:
         QVERIFY(w.windowFlags() & Qt::FramelessWindowHint);
     }
 
+    // The start-up's font thread is joined once, before the first text is measured; the
+    // labels are then in the game's own Tahoma.
+    void fontsAreAwaitedOnceBeforeTheFirstText() {
+        { FontWarmUp unused; }  // never told the application is there: must not hang
+        Running run(4, "", false);
+        BoardWindow& w = *run.program.window;
+        int calls = 0;
+        float widthAtCall = -1;
+        w.fontsNeeded = [&] {
+            ++calls;
+            widthAtCall = run.program.game->lblTime.Width;
+        };
+        run.program.startFirstGame();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(calls, 1);
+        QVERIFY(run.program.game->lblTime.Width != widthAtCall);
+        QCOMPARE(QFontInfo(w.font()).family(), QStringLiteral("Tahoma"));
+    }
+
     void builtInPicturesAndSoundAreEmbedded() {
         Running run(4, "", false);
         Program& program = run.program;
@@ -107,6 +128,24 @@ private slots:
         QFile click(QStringLiteral(":/WAVE/KLICK"));
         QVERIFY(click.open(QIODevice::ReadOnly));
         QCOMPARE(click.read(4), QByteArray("RIFF"));
+    }
+
+    // Card files are read as icons first, whatever their name; other images Qt recognises by
+    // their content still show, and bytes that are no image give no picture.
+    void cardPicturesAreIconsOrAnyImageByContent() {
+        QImage source(24, 24, QImage::Format_ARGB32);
+        source.fill(QColor(10, 200, 30));
+        for (const char* format : {"ICO", "PNG", "BMP"}) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            QVERIFY(source.save(&buffer, format));
+            const auto picture = decodeIcon(bytes, "card.ico");
+            QVERIFY2(picture.has_value(), format);
+            const auto* images = static_cast<const IconImages*>(picture->image.get());
+            QCOMPARE(images->best(24)->pixelColor(5, 5), QColor(10, 200, 30));
+        }
+        QVERIFY(!decodeIcon(QByteArray(300, 'x'), "card.ico").has_value());
     }
 
     void gradientIsBlackBlueBlack() {
@@ -231,8 +270,11 @@ private slots:
 };
 
 int main(int argc, char* argv[]) {
+    // Fonts as the program loads them: on a thread, joined before the first text.
+    FontWarmUp fonts;
     QApplication app(argc, argv);
-    registerFonts();
+    fonts.applicationReady();
+    fonts.wait();
     BoardWindowTest test;
     return QTest::qExec(&test, argc, argv);
 }
