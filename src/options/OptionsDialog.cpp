@@ -186,8 +186,8 @@ void frmOptions::buildControls() {
         logo->setObjectName(QStringLiteral("imgLogo(%1)").arg(i * 2));
         logo->setGeometry(inPanel(SSPanel1_, twips(logos[i].first, 120, 480, 480)));
         logo->setScaledContents(true);
-        logo->setPixmap(
-            QPixmap::fromImage(resourceImage(QString::fromLatin1(logos[i].second))));  // a missing one shows nothing
+        // A missing one shows nothing.
+        logo->setPixmap(QPixmap::fromImage(resourceImage(QString::fromLatin1(logos[i].second))));
     }
 
     // Theme.

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace quorvia {
@@ -49,9 +48,7 @@ PulseApi openApi(const char* libraryName) {
 }
 
 const PulseApi& pulse() {
-    static std::once_flag once;
-    static PulseApi api;
-    std::call_once(once, [] { api = openApi(PulseOutput::LibraryName); });
+    static const PulseApi api = openApi(PulseOutput::LibraryName);
     return api;
 }
 
