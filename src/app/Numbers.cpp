@@ -42,8 +42,8 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
 double leadingNumber(std::string_view text) noexcept {
-    // Collect the characters of the number into a plain buffer, skipping blanks the way the
-    // classic BASIC Val does ("1 2" is 12), then let strtod do the exact decimal conversion.
+    // Collect the characters of the number into a plain buffer, skipping blanks inside it as
+    // well ("1 2" reads as 12), then let strtod do the exact decimal conversion.
     std::string buf;
     std::size_t i = 0;
     auto skipBlanks = [&] {

@@ -76,6 +76,18 @@ void BoardWindow::buildMenu() {
     QAction* ende = menu_->addAction(QStringLiteral("Beenden"));
     ende->setObjectName(QStringLiteral("mnuEnde"));
     connect(ende, &QAction::triggered, this, [this] { quitNow(); });
+
+    // Items are chosen with the left button only: Qt's menus also take a right or middle
+    // button's release as a choice, and a stray right click must not end the game.
+    for (QMenu* m : {menu_, spiel, panik}) m->installEventFilter(this);
+}
+
+bool BoardWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease && qobject_cast<QMenu*>(watched) &&
+        static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) {
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void BoardWindow::showBoardMenu() {

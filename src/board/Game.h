@@ -3,8 +3,8 @@
 // the win test. Positions and sizes are in twips, exactly as the rules compute them; the
 // view converts them to pixels in one place.
 //
-// Handlers keep the names of the events they answer (imgPiece_Click, tmrTime_Timer, ...)
-// so that a rule and its code are found by the same word. The model never reads a clock
+// Each handler is named after the control and the event it answers (imgPiece_Click is a
+// click on a card, tmrTime_Timer a tick of the game clock). The model never reads a clock
 // or touches a widget: time comes in through the Clock port and the timers' ticks, and
 // everything visible goes out through the BoardView port.
 

@@ -99,6 +99,33 @@ void syncItems(QComboBox* box, const std::vector<std::string>& items) {
     for (const std::string& item : items) box->addItem(qs(item));
 }
 
+// The theme box: an editable combo box in which only a choice from its list counts as one.
+// Qt's box also reports a typed name that matches an entry as chosen when the player
+// presses Enter or leaves the box; here Enter is the dialog's default button and leaving
+// the box chooses nothing, so a typed name stays as typed and a cover picked before stays
+// picked.
+class ThemeBox : public QComboBox {
+public:
+    explicit ThemeBox(QWidget* parent) : QComboBox(parent) {
+        setEditable(true);
+        setInsertPolicy(QComboBox::NoInsert);  // typed names never join the list
+        setCompleter(nullptr);                 // nor are they completed or re-cased
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            event->ignore();  // on to the dialog, which presses its default button
+            return;
+        }
+        QComboBox::keyPressEvent(event);
+    }
+    void focusOutEvent(QFocusEvent* event) override {
+        const QSignalBlocker quiet(lineEdit());  // no "editing finished", so no match with the list
+        QComboBox::focusOutEvent(event);
+    }
+};
+
 }  // namespace
 
 // ---- PictureBox ----------------------------------------------------------------------------
@@ -194,14 +221,11 @@ void frmOptions::buildControls() {
     pnlStuff_ = makePanel(this, "pnlStuff", twips(120, 2400, 4455, 1095));
     makeLabel(pnlStuff_, QStringLiteral("lblInfo(1)"), QStringLiteral("Icon-Thema auswählen:"),
               twips(360, 120, 2085, 240));
-    Combo1_ = new QComboBox(pnlStuff_);
+    Combo1_ = new ThemeBox(pnlStuff_);
     Combo1_->setObjectName(QStringLiteral("Combo1"));
-    Combo1_->setEditable(true);
-    Combo1_->setInsertPolicy(QComboBox::NoInsert);  // typed names never join the list
     Combo1_->setFont(arialBold());
     Combo1_->setGeometry(inPanel(pnlStuff_, twips(360, 480, 3015, 360)));
     Combo1_->installEventFilter(this);
-    Combo1_->lineEdit()->installEventFilter(this);
     Image2_ = new PictureBox(pnlStuff_);
     Image2_->setObjectName(QStringLiteral("Image2"));
     Image2_->setGeometry(inPanel(pnlStuff_, twips(3720, 360, 480, 480)));
@@ -308,7 +332,12 @@ void frmOptions::sync() {
     {
         const QSignalBlocker block(Combo1_);
         syncItems(Combo1_, logic_.Combo1.items);
-        if (Combo1_->currentText() != qs(logic_.Combo1.text)) Combo1_->setEditText(qs(logic_.Combo1.text));
+        // The list's current entry follows the text, so that the arrow keys and the list
+        // start from the theme shown.
+        const QString text = qs(logic_.Combo1.text);
+        const int entry = Combo1_->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+        if (Combo1_->currentIndex() != entry) Combo1_->setCurrentIndex(entry);
+        if (Combo1_->currentText() != text) Combo1_->setEditText(text);
     }
     const std::array<std::pair<QComboBox*, const DropDownList*>, 2> lists = {
         {{cboRows_, &logic_.cboRows}, {cboCols_, &logic_.cboCols}}};
@@ -391,16 +420,6 @@ void frmOptions::closeEvent(QCloseEvent* event) {
 }
 
 bool frmOptions::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Combo1_->lineEdit() && event->type() == QEvent::KeyPress) {
-        // Enter in the theme box is the dialog's default button, as everywhere else in the
-        // dialog; it is not a choice from the list (Qt's box would report a typed name that
-        // matches an entry as one, and so discard a shared cover picked before).
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            cmdOK_->click();
-            return true;
-        }
-    }
     if (watched == Combo1_ && event->type() == QEvent::FocusIn) {
         // Focus coming back from the box's own list, or with the window's activation, is
         // no entering of the box.

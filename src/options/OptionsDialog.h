@@ -1,6 +1,6 @@
 #pragma once
-// The options dialog's window: a fixed-size tool window titled "Optionen" whose controls
-// sit where the design puts them (twips converted to pixels in one place). It holds no rule
+// The options dialog's window: a fixed-size tool window titled "Optionen" with every control
+// at a fixed place given in twips (converted to pixels in one place). It holds no rule
 // of its own: every control mirrors OptionsLogic's state, and every player's action is
 // forwarded to the handler of the same name.
 //

@@ -1,7 +1,7 @@
 #pragma once
 // The options dialog without its widgets: what every control shows, as plain data, and
-// every handler under the name of the event it answers (Form_Load, cmdOK_Click, ...), so
-// that a rule and its code are found by the same word. The Qt dialog only copies this state
+// every handler named after the control and the event it answers (Form_Load when the dialog
+// opens, cmdOK_Click for the OK button, ...). The Qt dialog only copies this state
 // into its widgets and forwards the player's input here.
 //
 // Opening the dialog changes the running game: BoardRows, BoardCols and RemovePairs are

@@ -139,7 +139,8 @@ void PulseOutput::stopBackground() noexcept {
 }
 
 bool PulseOutput::play(std::span<const std::uint8_t> image, std::uint32_t flags) {
-    // Like the platform call this stands in for, a new sound ends the one still playing.
+    // One sound at a time: a new one ends the one still playing, so quick clicks never queue
+    // up behind each other.
     stopBackground();
 
     const std::optional<WaveView> wave = parseWave(image);

@@ -5,9 +5,9 @@
 //
 //  * WaveResources hands out a complete RIFF WAVE file image kept among the program's
 //    own resources (an empty vector when there is none).
-//  * AudioOutput plays such an in-memory image, in the manner of the classic
-//    "play this sound" platform call: flag 1 asynchronous, 2 no default sound,
-//    4 the argument is an image in memory; 0 means synchronous.
+//  * AudioOutput plays such an in-memory image. Its flags: 1 play in the background and
+//    return at once, 2 stay silent rather than play a default sound, 4 the argument is an
+//    image in memory; 0 means play to the end before returning.
 //
 // Sound::PlayWaveResource never throws and never reports anything: a sound that cannot
 // be found or played is simply not heard. The click is a courtesy, not a feature

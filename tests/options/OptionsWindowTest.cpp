@@ -105,23 +105,35 @@ private slots:
                  std::string("24"));
     }
 
-    // Enter in the theme box is the default button, not a choice from the list: a shared
-    // cover picked before stays the choice even when the typed name matches a theme.
-    void enterInTheThemeBoxKeepsAPickedCover() {
-        Running run;
-        QPointer<frmOptions> dialog = run.openFromMenu();
-        QTest::mouseClick(control(dialog, "Image1(1)"), Qt::LeftButton);
-        const std::string picked = run.program->settings.live.CoverIcon;
-        QVERIFY(picked != "@" && !picked.empty());
-        auto* edit = control<QComboBox>(dialog, "Combo1")->lineEdit();
-        edit->clear();
-        QTest::keyClicks(edit, QStringLiteral("quorvia"));
-        QTest::keyClick(edit, Qt::Key_Return);
-        QTest::qWait(10);
-        QVERIFY(dialog.isNull() || !dialog->isVisible());
-        QCOMPARE(ReadIniValue(run.program->fs, "Einstellungen", "CoverIcon", run.program->constants.IniFile), picked);
-        QCOMPARE(ReadIniValue(run.program->fs, "Einstellungen", "Collection", run.program->constants.IniFile),
-                 std::string("quorvia"));
+    // Typing in the theme box is no choice from its list, whichever way the player then
+    // leaves it (Enter, or a click on OK that takes the focus): the name is stored as typed,
+    // and a shared cover picked after the click into the box stays picked. Input arrives as
+    // it does from the window system, at the focus widget.
+    void typedThemeAndPickedCoverSurviveLeavingTheBox() {
+        for (const bool byEnter : {true, false}) {
+            Running run;
+            QPointer<frmOptions> dialog = run.openFromMenu();
+            QVERIFY(QTest::qWaitForWindowActive(dialog));
+            auto* box = control<QComboBox>(dialog, "Combo1");
+            QTest::mouseClick(box->lineEdit(), Qt::LeftButton);
+            QCOMPARE(QApplication::focusWidget(), box);
+            const QString typed = byEnter ? QStringLiteral("QUORVIA") : QStringLiteral("quorvia");
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(QApplication::focusWidget(), typed);
+            QTest::mouseClick(control(dialog, "Image1(2)"), Qt::LeftButton);
+            QCOMPARE(QApplication::focusWidget(), box);  // a slot takes no focus
+            if (byEnter) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            } else {
+                QTest::mouseClick(control(dialog, "cmdOK"), Qt::LeftButton);
+            }
+            QTRY_VERIFY(dialog.isNull());
+            const auto stored = [&](const char* key) {
+                return ReadIniValue(run.program->fs, "Einstellungen", key, run.program->constants.IniFile);
+            };
+            QCOMPARE(stored("Collection"), typed.toStdString());
+            QCOMPARE(stored("CoverIcon"), std::string("c12.ico"));
+        }
     }
 };
 

@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 using namespace quorvia;
@@ -177,6 +178,7 @@ private slots:
         QVERIFY(game.OneCardOpen);
         QCOMPARE(game.imgPiece[0].picture.source, game.imgPiece[0].Tag);
         QVERIFY(w.timeTimer().isActive());
+        QCOMPARE(w.timeTimer().interval(), 1000);
 
         QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, y));
         QCOMPARE(game.FlipCount, Int16(1));
@@ -230,6 +232,7 @@ private slots:
         QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, other));
         QVERIFY(!w.isEnabled());
         QVERIFY(w.autoBackTimer().isActive());
+        QCOMPARE(w.autoBackTimer().interval(), 1000);
         QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled(), 3000);
         QCOMPARE(game.imgPiece[0].picture, game.covers().CoverImage);
         QCOMPARE(game.imgPiece[static_cast<std::size_t>(other)].picture, game.covers().CoverImage);
@@ -250,6 +253,34 @@ private slots:
         QCOMPARE(catcher.icon, QMessageBox::Information);
         QVERIFY(program.game->imgPiece[0].Visible && program.game->imgPiece[1].Visible);
         QCOMPARE(program.game->FlipCount, Int16(0));
+    }
+
+    // A right press on a card opens the menu and turns nothing; in the menu only the left
+    // button chooses an item.
+    void rightPressOpensTheMenuWhereOnlyTheLeftButtonChooses() {
+        Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
+        QVERIFY(run.exposed);
+        BoardWindow& w = *run.program.window;
+        Game& game = *run.program.game;
+        bool optionsOpened = false;
+        w.openOptions = [&] { optionsOpened = true; };
+        for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton, Qt::LeftButton}) {
+            bool menuShown = false;
+            std::function<void()> clickOptions = [&] {
+                auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                if (!popup) return QTimer::singleShot(0, clickOptions);  // not open yet
+                menuShown = true;
+                QAction* options = popup->findChild<QAction*>(QStringLiteral("mnuOptions"));
+                QTest::mouseClick(popup, button, {}, popup->actionGeometry(options).center());
+                if (popup->isVisible()) popup->close();
+            };
+            QTimer::singleShot(0, clickOptions);
+            QTest::mouseClick(w.panel(), Qt::RightButton, {}, cardCentre(w, 0));
+            QVERIFY(menuShown);
+            QCOMPARE(optionsOpened, button == Qt::LeftButton);
+        }
+        QVERIFY(!game.OneCardOpen && !w.timeTimer().isActive());
+        QCOMPARE(game.imgPiece[0].picture, game.covers().CoverImage);
     }
 
     void menuHasItsItemsInOrder() {
