@@ -245,18 +245,12 @@ bool writeAll(int fd, std::string_view content) {
     return true;
 }
 
-std::string folderOfPath(const std::string& path) {
-    const auto cut = path.find_last_of('/');
-    if (cut == std::string::npos) return ".";
-    return cut == 0 ? "/" : path.substr(0, cut);
-}
-
 // Writes the content into an unnamed file in the target's folder and gives it a temporary
 // name only once it is complete: a process killed while writing leaves nothing behind.
 // Returns the temporary name, or nothing when the file system has no unnamed files.
 std::optional<std::string> writeUnnamed(const std::string& target, std::string_view content, mode_t mode,
                                         bool& failed) {
-    const int fd = ::open(folderOfPath(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    const int fd = ::open(folderOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
     if (fd < 0) return std::nullopt;
     bool ok = writeAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
     std::optional<std::string> name;
@@ -281,7 +275,7 @@ std::optional<std::string> writeUnnamed(const std::string& target, std::string_v
 // Removes temporary files that a writer of `target` killed between naming its complete
 // temporary file and renaming it left behind (the process no longer exists).
 void removeStaleTemporaries(const std::string& target) {
-    const std::string folder = folderOfPath(target);
+    const std::string folder = folderOf(target);
     const std::string prefix = target.substr(target.find_last_of('/') + 1) + ".tmp";
     for (const std::string& name : rawEntryNames(folder)) {
         if (name.rfind(prefix, 0) != 0) continue;
@@ -326,6 +320,32 @@ bool FileSystem::writeFileAtomically(std::string_view path, std::string_view con
         return false;
     }
     return true;
+}
+
+std::vector<std::string> FileSystem::layers(std::string_view dir) const {
+    if (!isDirectory(dir)) return {};
+    return {*resolve(dir)};
+}
+
+bool FileSystem::canWriteFolder(std::string_view path) const {
+    const auto p = resolve(path);
+    return p && ::access(p->c_str(), W_OK | X_OK) == 0;
+}
+
+bool FileSystem::makeFolders(std::string_view path) const {
+    if (isDirectory(path)) return true;
+    std::string cur = !path.empty() && isSeparator(path.front()) ? "/" : "";
+    for (const std::string& level : splitLevels(path)) {
+        cur = join(cur, level);
+        if (::mkdir(cur.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    }
+    return isDirectory(path);
+}
+
+std::string folderOf(const std::string& path) {
+    const auto cut = path.find_last_of('/');
+    if (cut == std::string::npos) return ".";
+    return cut == 0 ? "/" : path.substr(0, cut);
 }
 
 FileSystem& diskFileSystem() {

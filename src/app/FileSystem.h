@@ -49,6 +49,16 @@ public:
     // An unresolvable folder, or one that cannot be written, gives false.
     virtual bool writeFileAtomically(std::string_view path, std::string_view content) const;
 
+    // The folders on disk that make up the folder `path`, the one that wins first: one
+    // here, more where a file system lays folders over each other. Empty when it is missing.
+    virtual std::vector<std::string> layers(std::string_view dir) const;
+
+    // True when new files can be made in the folder `path` now.
+    virtual bool canWriteFolder(std::string_view path) const;
+
+    // Makes the folder and any missing folders above it; true when it exists afterwards.
+    virtual bool makeFolders(std::string_view path) const;
+
     // The path that `path` should be written to: its existing spelling when it exists,
     // otherwise its resolved folder plus the last level as given.
     std::optional<std::string> resolveForWriting(std::string_view path) const;
@@ -57,6 +67,9 @@ public:
 // Wildcard match ('*' and '?') without regard to case, against one or more ';'-separated
 // patterns.
 bool matchesPattern(std::string_view name, std::string_view patterns);
+
+// The folder part of a path on disk: "." when there is none, "/" for the root.
+std::string folderOf(const std::string& path);
 
 // The process-wide real file system.
 FileSystem& diskFileSystem();

@@ -30,8 +30,8 @@ bool FileExists(const FileSystem& fs, const std::string& path) {
     return fs.canOpenForReading(path);
 }
 
-InstanceGuard::InstanceGuard(const std::string& executablePath) {
-    fd_ = ::open(executablePath.c_str(), O_RDONLY | O_CLOEXEC);
+InstanceGuard::InstanceGuard(const std::string& lockFile, bool create) {
+    fd_ = ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC | (create ? O_CREAT : 0), 0600);
     if (fd_ < 0) {
         // Without a file to lock there is nothing to compare with: let this one run.
         acquired_ = true;

@@ -36,7 +36,8 @@ bool FileExists(const FileSystem& fs, const std::string& path);
 // executable file itself is used, so no file is created or touched.
 class InstanceGuard {
 public:
-    explicit InstanceGuard(const std::string& executablePath);
+    // `lockFile` is the executable itself, or a file made for the purpose when `create`.
+    explicit InstanceGuard(const std::string& lockFile, bool create = false);
     ~InstanceGuard();
     InstanceGuard(const InstanceGuard&) = delete;
     InstanceGuard& operator=(const InstanceGuard&) = delete;

@@ -14,7 +14,10 @@
 namespace quorvia {
 
 Program::Program(const std::string& appFolder, FileSystem& fileSystem)
-    : constants(makeConstants(appFolder)),
+    : Program(makeConstants(appFolder), fileSystem) {}
+
+Program::Program(AppConstants appConstants, FileSystem& fileSystem)
+    : constants(std::move(appConstants)),
       fs(fileSystem),
       loader(fileSystem),
       settings(constants, fileSystem, loader, covers),
@@ -86,13 +89,6 @@ std::string executablePath() {
     std::error_code ec;
     const auto p = std::filesystem::read_symlink("/proc/self/exe", ec);
     return ec ? std::string() : p.string();
-}
-
-std::string folderOf(const std::string& path) {
-    const auto cut = path.find_last_of('/');
-    if (cut == std::string::npos) return ".";
-    if (cut == 0) return "/";
-    return path.substr(0, cut);
 }
 
 }  // namespace quorvia

@@ -25,8 +25,9 @@ class ClickPlayer;
 
 class Program {
 public:
-    // `appFolder` is the folder that holds the executable.
+    // `appFolder` is the folder that holds the executable and its themes.
     explicit Program(const std::string& appFolder, FileSystem& fs = diskFileSystem());
+    Program(AppConstants constants, FileSystem& fs);
     ~Program();
 
     // True when the configured theme's folder or the default theme's folder exists.
@@ -83,6 +84,5 @@ private:
 
 // The running executable's own path.
 std::string executablePath();
-std::string folderOf(const std::string& path);
 
 }  // namespace quorvia

@@ -1,5 +1,6 @@
 // Quorvia: a Memory game with icon cards.
 
+#include "app/Installation.h"
 #include "main/Program.h"
 
 #include <QApplication>
@@ -7,16 +8,22 @@
 int main(int argc, char* argv[]) {
     using namespace quorvia;
 
-    // One instance at a time: a second start leaves before it opens a window or a file.
     const std::string exe = executablePath();
-    InstanceGuard guard(exe);
+    const Locations where =
+        decideLocations(diskFileSystem(), exe, QUORVIA_INSTALLED_DATA, Environment::ofThisProcess());
+
+    // One instance at a time: a second start leaves before it opens a window or a file.
+    InstanceGuard guard(where.instanceLock, where.installed);
     if (!guard.acquired()) return 0;
 
     FontWarmUp fonts;
     QApplication app(argc, argv);
     fonts.applicationReady();
 
-    Program program(folderOf(exe));
+    PlayerThemes playerThemes(diskFileSystem(), where.programFolder + "icons", where.playerIcons);
+    FileSystem& fs = where.installed ? playerThemes : diskFileSystem();
+    prepareSettingsFile(fs, where);
+    Program program(constantsFor(where), fs);
     if (!program.themeCheck()) {
         fonts.wait();
         program.showMissingThemeMessage();

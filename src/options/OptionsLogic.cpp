@@ -56,10 +56,16 @@ void OptionsLogic::FillCollection() {
     attempt([&] {
         const AppConstants& c = settings_.constants();
         IconsFolder = c.AppPath + "icons/";
-        // The walk reads the disk directly; the folder is found the way every other lookup
-        // of the game finds it, without regard to case.
-        const std::string root = fs_.resolve(IconsFolder).value_or(IconsFolder);
-        const std::vector<std::string> themes = walk_.ScanIconFolders(root);
+        // The walk reads the disk directly, below each folder that makes up the icons
+        // folder (found without regard to case); a theme found twice is listed once.
+        std::vector<std::string> themes;
+        for (const std::string& root : fs_.layers(IconsFolder)) {
+            for (std::string& theme : walk_.ScanIconFolders(root)) {
+                const auto at = std::lower_bound(themes.begin(), themes.end(), theme, lessIgnoreCase);
+                if (at == themes.end() || !equalsIgnoreCase(*at, theme)) themes.insert(at, std::move(theme));
+            }
+            if (!walk_.ScanActive) break;  // stopped from outside: no further folder
+        }
         walk_.ScanActive = false;
         Combo1.items.insert(Combo1.items.end(), themes.begin(), themes.end());
 

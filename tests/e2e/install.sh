@@ -1,30 +1,45 @@
 #!/usr/bin/env bash
-# `cmake --install` lays out a self-contained program folder plus a launcher, AppStream
-# metadata and the icon; both metadata files validate, and the program started through the
-# link in bin/ finds its themes (it keeps running with its board instead of ending with the
-# missing-theme message).
+# `cmake --install` puts the executable in games/ and the themes in share/games/quorvia/,
+# with a launcher, AppStream metadata and the icon; both metadata files validate. Started
+# through the launcher's Exec line, the installed game makes the player's settings folder
+# in the player's home and changes nothing below the prefix; a second start by the same
+# player ends at once, while another player's game starts beside it.
 set -euo pipefail
 build=$1
-prefix=$(mktemp -d)
-pid=""
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$prefix"' EXIT
+prefix=$(mktemp -d) homes=$(mktemp -d)
+pids=()
+trap 'kill "${pids[@]}" 2>/dev/null; rm -rf "$prefix" "$homes"' EXIT
 
 cmake --install "$build" --prefix "$prefix" > /dev/null
-for f in bin/quorvia share/metainfo/org.quorvia.Quorvia.metainfo.xml \
-         share/applications/org.quorvia.Quorvia.desktop \
+desktop=$prefix/share/applications/org.quorvia.Quorvia.desktop
+for f in games/quorvia share/games/quorvia/icons/quorvia share/metainfo/org.quorvia.Quorvia.metainfo.xml \
          share/icons/hicolor/48x48/apps/org.quorvia.Quorvia.png; do
   [ -e "$prefix/$f" ] || { echo "missing: $f"; exit 1; }
 done
-program_dir=$(dirname "$(readlink -f "$prefix/bin/quorvia")")
-[ -d "$program_dir/icons/quorvia" ] || { echo "no default theme beside the program"; exit 1; }
-grep -qx "Exec=$program_dir/quorvia" "$prefix/share/applications/org.quorvia.Quorvia.desktop" \
-  || { echo "the launcher does not start the installed program"; exit 1; }
-
+exe=$(sed -n 's/^Exec=//p' "$desktop")
+[ "$exe" = "$prefix/games/quorvia" ] || { echo "the launcher starts $exe"; exit 1; }
 appstreamcli validate --no-net "$prefix/share/metainfo/org.quorvia.Quorvia.metainfo.xml"
-desktop-file-validate "$prefix/share/applications/org.quorvia.Quorvia.desktop"
+desktop-file-validate "$desktop"
 
-QT_QPA_PLATFORM=offscreen "$prefix/bin/quorvia" &
-pid=$!
+files_below_prefix() { find "$prefix" -printf '%p %s %T@\n' | sort | md5sum; }
+before=$(files_below_prefix)
+# Starts the game as the player with the given home; sets $pid.
+play() {
+  mkdir -p "$homes/$1"
+  env -u XDG_CONFIG_HOME -u XDG_DATA_HOME HOME="$homes/$1" XDG_RUNTIME_DIR="$homes/$1" \
+    QT_QPA_PLATFORM=offscreen $exe &
+  pid=$!
+  pids+=("$pid")
+}
+play ida
 sleep 2
-kill -0 "$pid" || { echo "the installed program ended by itself"; exit 1; }
+kill -0 "$pid" || { echo "the installed game ended by itself"; exit 1; }
+[ -d "$homes/ida/.config/quorvia" ] || { echo "no settings folder in the player's home"; exit 1; }
+play ida
+for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+! kill -0 "$pid" 2>/dev/null || { echo "a second game of the same player runs"; exit 1; }
+play max
+sleep 2
+kill -0 "$pid" || { echo "another player's game did not start"; exit 1; }
+[ "$(files_below_prefix)" = "$before" ] || { echo "the game changed files below the prefix"; exit 1; }
 echo ok

@@ -1,0 +1,78 @@
+#pragma once
+// Where the game keeps its files. It lives on a machine in one of two ways:
+//
+// - Portable: the executable's folder holds `icons/` and may be written (the build tree, or
+//   a copied folder with the executable and `icons/`). Everything lives there: the settings
+//   file `Quorvia.ini` beside the executable, the themes below `icons/`, and one running
+//   game per executable.
+// - Installed: the program's data lives apart from the executable (an installation puts it
+//   at the executable's folder + `installedData`), or the folder holding `icons/` cannot be
+//   written. The settings are then the player's own, `$XDG_CONFIG_HOME/quorvia/Quorvia.ini`
+//   (default `~/.config/quorvia/`), started from a copy of an installed `Quorvia.ini`; the
+//   player's themes in `$XDG_DATA_HOME/quorvia/icons/` (default `~/.local/share/quorvia/`)
+//   join the installed ones, a player's theme winning over an installed one of the same
+//   name; and one game runs per user and display.
+//
+// Only this file decides; the rest of the game sees the outcome as its constants (AppPath,
+// IniFile) and through the file-system port (PlayerThemes below).
+
+#include "app/FileSystem.h"
+#include "app/Startup.h"
+
+#include <string>
+
+namespace quorvia {
+
+// What the process was given by its session.
+struct Environment {
+    std::string home, configHome, dataHome, runtimeDir, display;
+    unsigned uid = 0;
+
+    static Environment ofThisProcess();
+};
+
+struct Locations {
+    bool installed = false;
+    std::string programFolder;  // holds `icons/` (and, installed, a `Quorvia.ini` to start from)
+    std::string settingsFile;
+    std::string playerIcons;   // the player's themes folder; empty when portable
+    std::string instanceLock;  // the file whose lock keeps a second game from starting
+};
+
+Locations decideLocations(const FileSystem& fs, const std::string& executablePath, const std::string& installedData,
+                          const Environment& env);
+
+// The constants for these locations.
+AppConstants constantsFor(const Locations& where);
+
+// Installed: makes the folder of the player's settings file and, when the player has none
+// yet, starts it as a copy of the installed one. Nothing happens for a portable game.
+void prepareSettingsFile(const FileSystem& fs, const Locations& where);
+
+// The file system as the installed game sees it: below the program's icons folder, the
+// player's themes folder is laid over the installed one.
+// - A folder the player has comes from the player's folder, else from the installed one;
+//   folder listings show the subfolders of both.
+// - A theme the player has (a folder of the player's with .ico files in it) hides the
+//   installed theme's files of that name; the shared covers (`@`) of both are listed.
+class PlayerThemes : public FileSystem {
+public:
+    PlayerThemes(const FileSystem& disk, std::string programIcons, std::string playerIcons);
+
+    std::optional<std::string> resolve(std::string_view path) const override;
+    std::vector<std::string> listFiles(std::string_view dir, std::string_view patterns) const override;
+    std::vector<std::string> listSubdirectories(std::string_view dir) const override;
+    std::vector<std::string> layers(std::string_view dir) const override;
+
+private:
+    // The part of `path` below the program's icons folder, without a leading separator;
+    // nothing when the path lies elsewhere.
+    std::optional<std::string> below(std::string_view path) const;
+    bool playerHasTheme(const std::string& folder) const;
+
+    const FileSystem& disk_;
+    std::string programIcons_;
+    std::string playerIcons_;
+};
+
+}  // namespace quorvia
