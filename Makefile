@@ -5,7 +5,7 @@
 PRESET ?= dev
 BUILD_DIR := build/$(PRESET)
 
-.PHONY: deps configure build run test bench format clean
+.PHONY: deps configure build run test bench deb format clean
 
 deps:
 	@sh tools/setup-deps
@@ -33,6 +33,11 @@ test: build
 
 bench: deps
 	python3 bench/run
+
+# The Debian package, built from the project's files and checked with lintian (build/deb/).
+deb:
+	@sh tools/setup-deps deb
+	sh tools/make-deb
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -13,7 +13,7 @@ trap 'kill "${pids[@]}" 2>/dev/null; rm -rf "$prefix" "$homes"' EXIT
 cmake --install "$build" --prefix "$prefix" > /dev/null
 desktop=$prefix/share/applications/org.quorvia.Quorvia.desktop
 for f in games/quorvia share/games/quorvia/icons/quorvia share/metainfo/org.quorvia.Quorvia.metainfo.xml \
-         share/icons/hicolor/48x48/apps/org.quorvia.Quorvia.png; do
+         share/icons/hicolor/48x48/apps/org.quorvia.Quorvia.png share/man/man6/quorvia.6; do
   [ -e "$prefix/$f" ] || { echo "missing: $f"; exit 1; }
 done
 exe=$(sed -n 's/^Exec=//p' "$desktop")
