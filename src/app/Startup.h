@@ -33,10 +33,14 @@ bool FileExists(const FileSystem& fs, const std::string& path);
 
 // The single-instance rule: the first process to hold the guard for an executable wins;
 // the lock disappears with the process, and nothing is written anywhere. A lock on the
-// executable file itself is used, so no file is created or touched.
+// executable file itself is used, so no file is created or touched. Only a lock held by
+// another process refuses the guard; where locking itself fails (a file system without
+// locks) there is nothing to compare with, and the program runs as if unguarded.
 class InstanceGuard {
 public:
-    explicit InstanceGuard(const std::string& executablePath);
+    // `lock` is flock(2); a test may hand in a file system's failing one.
+    using LockCall = int (*)(int fd, int operation);
+    explicit InstanceGuard(const std::string& executablePath, LockCall lock = nullptr);
     ~InstanceGuard();
     InstanceGuard(const InstanceGuard&) = delete;
     InstanceGuard& operator=(const InstanceGuard&) = delete;

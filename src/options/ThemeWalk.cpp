@@ -93,7 +93,7 @@ struct Frame {
     int fd = -1;        // -1 while closed to save descriptors
     FolderId id;
     Listing listing;
-    std::size_t remaining = 0;  // subfolders not yet taken: positions 0 .. remaining - 1
+    std::size_t next = 0;  // position of the next subfolder to take
 };
 
 class Walk {
@@ -181,7 +181,6 @@ Walk::Entered Walk::enterChild(std::size_t parent, const std::string& name, Fram
         return Entered::Failed;
     }
     visited_.insert(child.id);
-    child.remaining = child.listing.subfolders.size();
     return Entered::Yes;
 }
 
@@ -195,15 +194,14 @@ std::vector<std::string> Walk::run(const std::string& iconsFolder) {
         closeFd(root);
         return found;
     }
-    root.remaining = root.listing.subfolders.size();
     visited_.insert(root.id);
     stack_.push_back(std::move(root));
     if (!enterVisit()) return found;
 
     while (!stack_.empty()) {
         const std::size_t top = stack_.size() - 1;
-        if (stack_[top].remaining > 0 && owner_.ScanActive) {
-            const std::string name = stack_[top].listing.subfolders[--stack_[top].remaining];
+        if (stack_[top].next < stack_[top].listing.subfolders.size() && owner_.ScanActive) {
+            const std::string name = stack_[top].listing.subfolders[stack_[top].next++];
             Frame child;
             switch (enterChild(top, name, child)) {
                 case Entered::Failed:
@@ -230,6 +228,10 @@ std::vector<std::string> Walk::run(const std::string& iconsFolder) {
 
     std::sort(found.begin(), found.end(),
               [](const std::string& a, const std::string& b) { return lessIgnoreCase(a, b); });
+    // "Natur" and "natur" are two folders on disk but one theme name.
+    found.erase(std::unique(found.begin(), found.end(),
+                            [](const std::string& a, const std::string& b) { return equalsIgnoreCase(a, b); }),
+                found.end());
     return found;
 }
 
