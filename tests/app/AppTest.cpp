@@ -1,24 +1,28 @@
 // The toolkit-free core: numbers, texts, the file system, the start-up, the settings file and
-// the six settings kept in it.
+// the six settings kept in it; and the picture files that the loader reads through it.
 
 #include "app/Failure.h"
 #include "app/ProfileFile.h"
 #include "app/Settings.h"
 #include "app/Text.h"
+#include "board/QtPictureLoader.h"
 #include "fakes/Fakes.h"
 #include "fakes/TempDir.h"
+
+#include <QBuffer>
 
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cmath>
 #include <random>
+#include <ranges>
 
 namespace quorvia::test {
 namespace {
@@ -44,8 +48,9 @@ int exitCodeOf(const std::function<int()>& body, rlim_t fileSizeLimit = RLIM_INF
 }
 
 // Converting to 16 bits rounds halves to the even neighbour; what does not round into
-// -32768..32767 (NaN too) is an Overflow failure, never a wrapped value.
-TEST(Numbers, ConversionRoundsHalvesToEvenAndFailsOutsideTheRange) {
+// -32768..32767 (NaN too) is an Overflow failure, never a wrapped value. The numeric value of
+// a text is its leading number; text without one counts as 0.
+TEST(Numbers, ConversionAndLeadingNumber) {
     const std::pair<double, std::optional<int>> cases[] = {
         {2.5, 2},           {3.5, 4},      {-2.5, -2},     {-3.5, -4}, {0.5, 0},
         {-0.5, 0},          {2.4999, 2},   {2.5001, 3},    {-1.6, -2}, {32767.4, 32767},
@@ -57,21 +62,20 @@ TEST(Numbers, ConversionRoundsHalvesToEvenAndFailsOutsideTheRange) {
     }
     EXPECT_EQ(toInt32(2147483647.4), 2147483647);
     EXPECT_THROW(toInt32(2147483647.5), Failure);
-}
-
-// The numeric value of a text is its leading number; text without one counts as 0.
-TEST(Numbers, LeadingNumberOfAText) {
-    const std::pair<const char*, double> cases[] = {
+    const std::pair<const char*, double> texts[] = {
         {"6.5", 6.5},   {"", 0},   {"abc", 0},  {"  12abc", 12}, {"-3", -3},    {"1e3", 1000},
         {"1.5.5", 1.5}, {"+4", 4}, {".5", 0.5}, {"1e+", 1},      {"2E-1", 0.2}, {" 7.5x", 7.5},
         {"1 2", 12},    {"-", 0},  {".", 0},    {"0x10", 0},     {"inf", 0},    {"\t-0.25", -0.25}};
-    for (const auto& [text, value] : cases) EXPECT_DOUBLE_EQ(leadingNumber(text), value) << '"' << text << '"';
+    for (const auto& [text, value] : texts) EXPECT_DOUBLE_EQ(leadingNumber(text), value) << '"' << text << '"';
     EXPECT_THROW(textToInt16(std::string(1 << 20, '9')), Failure);  // a megabyte of digits overflows no buffer
 }
 
 // Windows-1252 decodes to the right characters (the five unassigned bytes to C1 controls), every
-// byte survives the trip through UTF-8, and a character the code page lacks becomes '?'.
-TEST(Text, Cp1252) {
+// byte survives the trip through UTF-8, and a character the code page lacks becomes '?'. Case
+// mapping covers ASCII, Latin-1 and the Windows-1252 extras and nothing else; bytes that are not
+// valid UTF-8 (a Latin-1 byte, a truncated or overlong sequence) come out as they went in. Names
+// compare and sort without regard to case, ties broken by the bytes.
+TEST(Text, CodePageAndCase) {
     EXPECT_EQ(fromCp1252("a\xA0\xFF\x80\xC4\xD6\xDC\xDF\x8A\x8C\x8E\x9F\x93\x94\x81\x8D\x8F\x90\x9D"),
               "a\u00A0\u00FF\u20AC\u00C4\u00D6\u00DC\u00DF\u0160\u0152\u017D\u0178\u201C\u201D"
               "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D");
@@ -79,12 +83,6 @@ TEST(Text, Cp1252) {
     for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
     EXPECT_EQ(toCp1252(fromCp1252(all)), all);
     EXPECT_EQ(toCp1252("a\u4E2Db\U0001F600c\u0100\xC2\x80"), "a?b?c??");  // U+0080 is not the euro sign's byte
-}
-
-// Case mapping covers ASCII, Latin-1 and the Windows-1252 extras and nothing else; bytes that
-// are not valid UTF-8 (a Latin-1 byte, a truncated or overlong sequence) come out as they went
-// in, never standing in for what they would spell if decoded loosely.
-TEST(Text, CaseMapping) {
     const std::pair<std::string, std::string> cases[] = {
         {"quorvia \u00E4\u00F6\u00FC\u00E0\u00FE\u0161\u0153\u017E\u00FF",
          "QUORVIA \u00C4\u00D6\u00DC\u00C0\u00DE\u0160\u0152\u017D\u0178"},
@@ -95,10 +93,6 @@ TEST(Text, CaseMapping) {
         {"\xC0\xAF\xE0\x83\xA4\xF0\x80\x81\x81", "\xC0\xAF\xE0\x83\xA4\xF0\x80\x81\x81"}};  // '/', a-umlaut, 'A'
     for (const auto& [lower, upper] : cases) EXPECT_EQ(toUpper(lower) + "|" + toLower(upper), upper + "|" + lower);
     EXPECT_FALSE(equalsIgnoreCase("\xC1\xA1", "a"));
-}
-
-// Names compare and sort without regard to case, ties broken by the bytes.
-TEST(Text, IgnoreCaseComparisons) {
     EXPECT_TRUE(equalsIgnoreCase("\u00C4RGER.ico", "\u00E4rger.ICO"));
     EXPECT_FALSE(equalsIgnoreCase("stra\u00DFe", "STRASSE"));
     Names names{"b", "\u00F6", "A", "\u00C4", "c", "a", "B", "\u00E4"};
@@ -106,38 +100,59 @@ TEST(Text, IgnoreCaseComparisons) {
     EXPECT_EQ(names, (Names{"A", "a", "B", "b", "c", "\u00C4", "\u00E4", "\u00F6"}));
 }
 
+// A square picture in the given format, as file bytes.
+std::string encoded(int side, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QImage image(side, side, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    return buffer.open(QIODevice::WriteOnly) && image.save(&buffer, format) ? bytes.toStdString() : "";
+}
+
 // Every level of a path resolves without regard to case, '\' separating levels too; an exact
-// spelling wins, and among the others the name order decides.
-TEST(FileSystem, ResolvesLevelByLevelIgnoringCase) {
+// spelling wins, and among the others the name order decides. Existence is directory-inclusive;
+// readability and pictures are for regular files only: a FIFO, a device or a folder is never
+// opened, so nothing blocks, and a picture costs no more than its real size allows (an icon
+// directory claiming images beyond the file is refused before decoding). Names are bytes.
+TEST(FileSystem, ResolvesAndTellsWhatIsThere) {
     TempDir dir;
-    const std::string root = dir.path(), apple = dir.write("icons/quorvia/Apple.ICO", "x");
-    dir.mkdir("icons/natur/tiere");
+    const std::string root = dir.path(), apple = dir.write("icons/quorvia/Apple.ICO", "x"), icon = encoded(16, "ico");
     EXPECT_EQ(fs.resolve(root + "ICONS/QUORVIA/apple.ico"), apple);
-    EXPECT_EQ(fs.resolve(root + "icons/Natur\\TIERE"), root + "icons/natur/tiere");  // a nested theme name
+    EXPECT_EQ(fs.resolve(root + "icons/Natur\\TIERE"), root + dir.mkdir("icons/natur/tiere").substr(root.size()));
     EXPECT_EQ(fs.resolve(root + "icons/quorvia/pear.ico"), std::nullopt);
     EXPECT_EQ(fs.resolve(root + "icons/quorvia/Apple.ICO/x"), std::nullopt);  // a file has no levels below
     for (const char* name : {"Card.ico", "card.ico", "CARD.ico"}) dir.write(name, name);
-    EXPECT_EQ(fs.readFile(root + "card.ico"), "card.ico");
-    EXPECT_EQ(fs.readFile(root + "Card.ico"), "Card.ico");
-    EXPECT_EQ(fs.readFile(root + "cArD.ICO"), "CARD.ico");  // "CARD" sorts before "Card" and "card"
-}
-
-// Existence is directory-inclusive, readability is not: only files that open count, whatever
-// their size or spelling.
-TEST(FileSystem, ExistenceAndReadability) {
-    TempDir dir;
-    dir.write("Zero.icn");
-    dir.write("Sub/file.txt", "a");
-    const auto flags = [](const std::string& p) {  // exists, opens, FileExists, folder, ordinary file
-        return std::string{fs.entryExists(p) ? 'x' : '-', fs.canOpenForReading(p) ? 'r' : '-',
-                           FileExists(fs, p) ? 'r' : '-', fs.isDirectory(p) ? 'd' : '-',
-                           fs.isRegularFile(p) ? 'f' : '-'};
+    EXPECT_EQ(*fs.readFile(root + "card.ico") + *fs.readFile(root + "Card.ico") + *fs.readFile(root + "cArD.ICO"),
+              "card.icoCard.icoCARD.ico");  // "CARD" sorts before "Card" and "card"
+    std::string bomb = icon, outside = icon;
+    bomb[4] = bomb[5] = '\xFF';  // 65,535 images in a file with room for one
+    outside[17] = '\x7F';        // the image's size reaches far beyond the end
+    ::mkfifo((root + "fifo.ico").c_str(), 0644);
+    stdfs::create_symlink("/dev/zero", root + "zero.ico");
+    QtPictureLoader loader(fs);
+    const auto flags = [&](const std::string& p) {  // exists, opens, FileExists, folder, regular file, picture
+        return std::string{fs.entryExists(p) ? 'x' : '-',   fs.canOpenForReading(p) ? 'r' : '-',
+                           FileExists(fs, p) ? 'r' : '-',   fs.isDirectory(p) ? 'd' : '-',
+                           fs.isRegularFile(p) ? 'f' : '-', loader.load(p) ? 'p' : '-'};
     };
-    const std::pair<std::string, std::string> cases[] = {
-        {dir.path() + "ZERO.ICN", "xrr-f"},     {dir.path() + "sub", "x--d-"},
-        {dir.path() + "sub/FILE.txt", "xrr-f"}, {dir.path() + "sub/missing/file.txt", "-----"},
-        {dir.path() + "missing.ini", "-----"},  {"", "-----"}};
-    for (const auto& [path, expected] : cases) EXPECT_EQ(flags(path), expected) << path;
+    // name, content (nothing: made above), flags
+    const std::tuple<std::string, std::optional<std::string>, std::string> cases[] = {
+        {"good.ico", icon, "xrr-fp"},
+        {"\xE4pfel.ico", icon, "xrr-fp"},
+        {"Zero.icn", "", "xrr-f-"},
+        {"fifo.ico", {}, "x-----"},
+        {"zero.ico", {}, "x-----"},
+        {"icons/NATUR", {}, "x--d--"},
+        {"cut.ico", icon.substr(0, 40), "xrr-f-"},
+        {"bomb.ico", bomb, "xrr-f-"},
+        {"outside.ico", outside, "xrr-f-"},
+        {"huge.png", encoded(2100, "png"), "xrr-f-"},  // 17 MiB decoded from a few KiB
+        {"icons/missing/x.ico", {}, "------"}};
+    for (const auto& [name, content, expected] : cases) {
+        if (content) dir.write(name, *content);
+        EXPECT_EQ(flags(root + name), expected) << name;
+    }
+    EXPECT_EQ(flags(""), "------");
 }
 
 // File listings hold matching ordinary files (or links to one) only, no hidden ones, sorted
@@ -288,36 +303,23 @@ TEST(ProfileFile, UpdateChangesNothingButTheOneKey) {
 // key's value alone and touches no other line: outside a common start and end, the old text
 // holds part of one line and the new one at most a completed line end, a section and the key.
 TEST(ProfileFile, UpdateRoundTripOverGeneratedFiles) {
-    const std::vector<std::string> pieces = {"[Einstellungen]",
-                                             "[einstellungen]",
-                                             " [ EINSTELLUNGEN ] ",
-                                             "[Other]",
-                                             "[Other",
-                                             "Rows=3",
-                                             " rows = 4 ",
-                                             "Cols=8",
-                                             "X=\"q\"",
-                                             "; Rows=9",
-                                             "",
-                                             "   ",
-                                             "Flag",
-                                             "Text=\u00E4\u20AC",
-                                             "Rows",
-                                             "=",
-                                             "cols=\t"};
-    const std::vector<std::string> sections = {"Einstellungen", "Other", "New"},
-                                   keys = {"Rows", "Cols", "X", "Flag", "Text"};
+    Names pieces;
+    for (const auto piece : std::views::split(std::string_view("[Einstellungen]|[einstellungen]| [ EINSTELLUNGEN ] "
+                                                               "|[Other]|[Other|Rows=3| rows = 4 |Cols=8|X=\"q\"|; "
+                                                               "Rows=9||   |Flag|Text=\u00E4\u20AC|Rows|=|cols=\t"),
+                                              '|'))
+        pieces.emplace_back(piece.begin(), piece.end());
+    const Names sections = {"Einstellungen", "Other", "New"}, keys = {"Rows", "Cols", "X", "Flag", "Text"};
     std::mt19937 rng(20240517);
     auto pick = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); };
     const auto breaks = [](const std::string& t) {
-        return std::count_if(t.begin(), t.end(), [](char ch) { return ch == '\r' || ch == '\n'; });
+        return std::ranges::count_if(t, [](char ch) { return ch == '\r' || ch == '\n'; });
     };
     for (int round = 0; round < 3000 && !HasFailure(); ++round) {
         std::string file;
-        for (std::size_t i = 0, lineCount = pick(12); i < lineCount; ++i) {
-            file += pieces[pick(pieces.size())] + std::array{"\n", "\r\n", "\r", ""}[pick(i + 1 == lineCount ? 4 : 3)];
-        }
-        const std::string &section = sections[pick(sections.size())], &key = keys[pick(keys.size())];
+        for (std::size_t i = 0, lines = pick(12); i < lines; ++i)
+            file += pieces[pick(pieces.size())] + std::array{"\n", "\r\n", "\r", ""}[pick(i + 1 == lines ? 4 : 3)];
+        const std::string &section = sections[pick(3)], &key = keys[pick(5)];
         const std::string value = std::array{"", "5", "x", "Yz_.-09", "b\u00E4\u00C4"}[pick(5)];
         const std::string after = profileUpdate(file, section, key, value);
         SCOPED_TRACE("file: \"" + file + "\" " + section + "/" + key + "=" + value);
@@ -326,10 +328,10 @@ TEST(ProfileFile, UpdateRoundTripOverGeneratedFiles) {
             for (const auto& k : keys)
                 EXPECT_TRUE((s == section && k == key) || profileLookup(after, s, k) == profileLookup(file, s, k))
                     << s << k;
-        std::size_t start = 0, end = 0;
-        while (start < file.size() && start < after.size() && file[start] == after[start]) ++start;
-        while (end < file.size() - start && end < after.size() - start && file.end()[-1 - end] == after.end()[-1 - end])
-            ++end;
+        const std::size_t start = std::ranges::mismatch(file, after).in1 - file.begin();
+        const std::size_t end = std::min<std::size_t>(
+            std::ranges::mismatch(file | std::views::reverse, after | std::views::reverse).in1 - file.rbegin(),
+            std::min(file.size(), after.size()) - start);
         EXPECT_EQ(breaks(file.substr(start, file.size() - start - end)), 0);
         EXPECT_LE(breaks(after.substr(start, after.size() - start - end)), 6);
     }
@@ -343,22 +345,23 @@ std::string le16(const std::u16string& text) {
 
 // Files as other programs and editors save them read as those programs read them, values in
 // UTF-8; a write keeps the encoding, its byte-order mark and every other line, and a new file is
-// Windows-1252 with CR LF. The 2047-character limit counts characters, not bytes.
+// Windows-1252 with CR LF. The 2047-character limit counts characters, not bytes. A file that
+// exists but cannot be read is never replaced by one holding only the new key.
 TEST(ProfileFile, FilesOnDisk) {
-    const std::string set = "\u00C4\u20AC\U0001F600", set1252 = "\xC4\x80?", l1 = "[Einstellungen]\r\nCollection=";
+    const std::string set = "\u00C4\u20AC\U0001F600\xE4", utf8 = "\u00C4\u20AC\U0001F600\u00E4",
+                      cp1252 = "\xC4\x80?\xE4", l1 = "[Einstellungen]\r\nCollection=";
     // the file (nothing: none), Collection as read, the file after writing `set` under Collection
     const std::tuple<std::optional<std::string>, std::string, std::string> cases[] = {
-        {{}, "", l1 + set1252 + "\r\n"},
-        {"[einstellungen]\nCOLLECTION=\xC4pfel\n", "\u00C4pfel", "[einstellungen]\nCOLLECTION=" + set1252 + "\n"},
-        {"[Einstellungen]\rRows=3\rCollection=zahlen\r", "zahlen",
-         "[Einstellungen]\rRows=3\rCollection=" + set1252 + "\r"},
-        {"[Einstellungen\nCollection=zahlen\n", "",
-         "[Einstellungen\nCollection=zahlen\n[Einstellungen]\nCollection=" + set1252 + "\n"},
-        {"\xEF\xBB\xBF" + l1 + "zahlen\r\n", "zahlen", "\xEF\xBB\xBF" + l1 + set + "\r\n"},
-        {"[Einstellungen]\nCollection=Natur \u00E4\n", "Natur \u00E4", "[Einstellungen]\nCollection=" + set + "\n"},
+        {{}, "", l1 + cp1252 + "\r\n"},
+        {"[einstellungen]\nCOLLECTION=\xC4pfel\n", "\u00C4pfel", "[einstellungen]\nCOLLECTION=" + cp1252 + "\n"},
+        {"[Einstellungen]\rRows=3\rCollection=z\r", "z", "[Einstellungen]\rRows=3\rCollection=" + cp1252 + "\r"},
+        {"[Einstellungen\nCollection=z\n", "",
+         "[Einstellungen\nCollection=z\n[Einstellungen]\nCollection=" + cp1252 + "\n"},
+        {"\xEF\xBB\xBF" + l1 + "z\r\n", "z", "\xEF\xBB\xBF" + l1 + utf8 + "\r\n"},
+        {"[Einstellungen]\nCollection=Natur \u00E4\n", "Natur \u00E4", "[Einstellungen]\nCollection=" + utf8 + "\n"},
         {"\xFF\xFE" + le16(u"[Einstellungen]\r\nCollection=\U0001F600x\r\n"), "\U0001F600x",
-         "\xFF\xFE" + le16(u"[Einstellungen]\r\nCollection=\u00C4\u20AC\U0001F600\r\n")},
-        {l1 + std::string(3000, '\xE4'), fromCp1252(std::string(2047, '\xE4')), l1 + set1252}};
+         "\xFF\xFE" + le16(u"[Einstellungen]\r\nCollection=\u00C4\u20AC\U0001F600\u00E4\r\n")},
+        {l1 + std::string(3000, '\xE4'), fromCp1252(std::string(2047, '\xE4')), l1 + cp1252}};
     for (const auto& [before, read, after] : cases) {
         TempDir dir;
         if (before) dir.write("Quorvia.ini", *before);
@@ -366,7 +369,6 @@ TEST(ProfileFile, FilesOnDisk) {
         ASSERT_TRUE(WriteIniValue(fs, "Einstellungen", "Collection", set, dir.path() + "quorvia.INI"));
         EXPECT_EQ(fs.readFile(dir.path() + "quorvia.ini"), after) << read;
     }
-    // A file that exists but cannot be read is never replaced by one holding only the new key.
     struct : FileSystem {
         std::optional<std::string> readFile(std::string_view, std::size_t) const override { return std::nullopt; }
     } unreadable;
@@ -381,16 +383,17 @@ TEST(ProfileFile, FilesOnDisk) {
 // rename, and the next write clears it away.
 TEST(ProfileFile, KilledWriterLeavesOldOrNew) {
     TempDir dir;
-    const std::string file = dir.path() + "Quorvia.ini", head = "; keep me\r\n[Einstellungen]\r\nRows=5\r\n";
-    const auto whole = [&](char c) { return head + "CoverIcon=" + std::string(4000, c) + "\r\n[Other]\r\nX=1\r\n"; };
+    const std::string file = dir.path() + "Quorvia.ini";
+    const auto whole = [](char c) {
+        return "; keep\r\n[Einstellungen]\r\nCoverIcon=" + std::string(4000, c) + "\r\n[X]\r\n";
+    };
     dir.write("Quorvia.ini", whole('A'));
     std::mt19937 rng(4711);
     std::set<std::string> seen;
     for (int round = 0; round < 100 && !HasFailure(); ++round) {
         const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
         for (unsigned i = 0; child == 0; ++i)
-            WriteIniValue(fs, "Einstellungen", "CoverIcon", std::string(4000, i % 2 ? 'A' : 'B'), file);
+            WriteIniValue(fs, "Einstellungen", "CoverIcon", std::string(4000, "AB"[i % 2]), file);
         ::usleep(std::uniform_int_distribution<int>(0, 20000)(rng));
         ::kill(child, SIGKILL);
         ::waitpid(child, nullptr, 0);
@@ -460,34 +463,31 @@ TEST_F(SettingsTest, ReloadReadsNumbersLikeText) {
     }
 }
 
-// A theme whose folder is gone falls back to the default and only its line of the file changes;
-// one named in another case is found as it is, its cover coming from the lower-cased name.
-TEST_F(SettingsTest, TheThemeAndItsCover) {
-    reload("; mine\r\n[Einstellungen]\r\ncollection = verloren\r\nRows=4\r\n\r\n[X]\r\nY=\xE4\r\n");
-    EXPECT_EQ(live(), "4x8=32 11 quorvia @ icons/quorvia/@.icn :DefCover");
-    EXPECT_EQ(dir.read("Quorvia.ini"),
-              "; mine\r\n[Einstellungen]\r\ncollection =quorvia\r\nRows=4\r\n\r\n[X]\r\nY=\xE4\r\n");
-    dir.write("icons/quorvia/@.icn", "icon");
-    reload("[Einstellungen]\nCollection=QUORVIA\n");
-    EXPECT_EQ(live(), "5x8=40 11 QUORVIA @ icons/quorvia/@.icn icons/quorvia/@.icn");
-    EXPECT_EQ(dir.read("Quorvia.ini"), "[Einstellungen]\nCollection=QUORVIA\n");
-}
-
-// A named cover comes from the cover folder: loaded when it loads, the built-in one when it is
+// A theme whose folder is gone falls back to the default, and only its line of the file changes;
+// one named in another case is found as it is, its cover coming from the lower-cased name. A
+// named cover comes from the cover folder: loaded when it loads, the built-in one when it is
 // missing, and the current one kept when the file is there but is no picture.
-TEST_F(SettingsTest, ReloadPicksTheCardBack) {
+TEST_F(SettingsTest, TheThemeAndTheCardBack) {
     dir.write("icons/@/good.ico", "icon");
     dir.write("icons/@/broken.ico", "junk");
     loader.unloadable.insert(c.CoverFolder + "broken.ico");
-    // stored cover, card back shown
-    const std::pair<std::string, std::string> cases[] = {{"good.ico", "icons/@/good.ico"},
-                                                         {"broken.ico", "icons/@/good.ico"},
-                                                         {"gone.ico", ":DefCover"},
-                                                         {"broken.ico", ":DefCover"}};
-    for (const auto& [icon, shown] : cases) {
-        reload("[Einstellungen]\nCoverIcon=" + icon + "\n");
-        EXPECT_EQ(live(), "5x8=40 11 quorvia " + icon + " icons/@/" + icon + " " + shown);
+    // the keys in the file, the live settings and the card back afterwards (each case starts from the last)
+    const std::pair<std::string, std::string> cases[] = {
+        {"CoverIcon=good.ico", "5x8=40 11 quorvia good.ico icons/@/good.ico icons/@/good.ico"},
+        {"CoverIcon=broken.ico", "5x8=40 11 quorvia broken.ico icons/@/broken.ico icons/@/good.ico"},
+        {"CoverIcon=gone.ico", "5x8=40 11 quorvia gone.ico icons/@/gone.ico :DefCover"},
+        {"CoverIcon=broken.ico", "5x8=40 11 quorvia broken.ico icons/@/broken.ico :DefCover"},
+        {"Collection=QUORVIA", "5x8=40 11 QUORVIA @ icons/quorvia/@.icn :DefCover"},
+        {"collection = verloren\r\nRows=4", "4x8=32 11 quorvia @ icons/quorvia/@.icn icons/quorvia/@.icn"}};
+    for (const auto& [keys, expected] : cases) {
+        if (keys.starts_with("coll")) dir.write("icons/quorvia/@.icn", "icon");
+        reload("; mine\r\n[Einstellungen]\r\n" + keys + "\r\n\r\n[X]\r\nY=\xE4\r\n");
+        EXPECT_EQ(live(), expected);
+        EXPECT_EQ(dir.read("Quorvia.ini").find("[Einstellungen]\r\n" + keys),
+                  keys.starts_with("coll") ? std::string::npos : 8u);
     }
+    EXPECT_EQ(dir.read("Quorvia.ini"),
+              "; mine\r\n[Einstellungen]\r\ncollection =quorvia\r\nRows=4\r\n\r\n[X]\r\nY=\xE4\r\n");
 }
 
 // Saving writes the six keys in their fixed order, in Windows-1252, and starts one game;
@@ -508,7 +508,7 @@ TEST_F(SettingsTest, SaveAndRestoreDefaults) {
               "RemovePairs=1\r\nAutoCover=1\r\n");
     EXPECT_EQ(gamesStarted, 2);
     EXPECT_EQ(settings.dialog.DialogCollection, "zahlen");
-    dir.write("Quorvia.ini", ini);
+    dir.write("Quorvia.ini", ini);  // write-protected from here on
     stdfs::permissions(c.IniFile, stdfs::perms::owner_read | stdfs::perms::group_read | stdfs::perms::others_read);
     settings.mnuStand_Click();
     settings.dialog.DialogCollection.clear();
