@@ -88,13 +88,14 @@ std::vector<std::string> entryNames(const std::string& dir) {
 }
 
 // The entry of `dir` that matches `level` without regard to case; of several, the first in
-// name order.
+// name order. A name on disk that is not valid UTF-8 is read as Windows-1252, so the file
+// "\xE4pfel.ico" answers to "äpfel.ico", the spelling a settings file gives back.
 std::optional<std::string> findIgnoringCase(const std::string& dir, const std::string& level) {
-    const std::string wanted = toLower(level);
+    const std::string wanted = toLower(repairUtf8(level));
     std::optional<std::string> best;
     for (std::string& name : rawEntryNames(dir)) {
-        // Case mapping keeps the byte length, so only names of the same length can match.
-        if (name.size() != level.size() || toLower(name) != wanted) continue;
+        // Case mapping keeps the byte length, so only valid names of the same length can match.
+        if ((name.size() != wanted.size() && isValidUtf8(name)) || toLower(repairUtf8(name)) != wanted) continue;
         if (!best || lessIgnoreCase(name, *best)) best = std::move(name);
     }
     return best;

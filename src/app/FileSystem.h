@@ -5,7 +5,8 @@
 // nested theme name "natur\tiere" appended to the icons folder names a folder two levels
 // down. Every lookup resolves the path one level at a time without regard to case (an
 // exact match first, then the first case-insensitive match in name order), so a theme
-// stored as "QUORVIA" finds the folder "quorvia" and "*.ICO" finds "apple.ico".
+// stored as "QUORVIA" finds the folder "quorvia" and "*.ICO" finds "apple.ico". A name on
+// disk that is not valid UTF-8 is matched as Windows-1252 text.
 //
 // Listings are sorted by name without regard to case, skip hidden entries (names starting
 // with a dot) and report a folder that cannot be read as empty.
