@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <cstdlib>
 
 namespace quorvia {
 
@@ -34,6 +34,19 @@ std::vector<std::string> splitLevels(std::string_view path) {
 }
 
 bool statOk(const std::string& p, struct stat& st) { return ::stat(p.c_str(), &st) == 0; }
+
+// Opens a regular file for reading; -1 for anything else, which is never opened (a FIFO
+// would block, a device would be read). Non-blocking, should it be swapped meanwhile.
+int openRegularFile(const std::string& p) {
+    struct stat st {};
+    if (!statOk(p, st) || !S_ISREG(st.st_mode)) return -1;
+    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
 
 // Calls `visit(name, type)` for each entry of a folder but "." and "..", with the type the
 // listing reports (DT_UNKNOWN where the file system does not say). Nothing when the folder
@@ -75,13 +88,14 @@ std::vector<std::string> entryNames(const std::string& dir) {
 }
 
 // The entry of `dir` that matches `level` without regard to case; of several, the first in
-// name order.
+// name order. A name on disk that is not valid UTF-8 is read as Windows-1252, so the file
+// "\xE4pfel.ico" answers to "äpfel.ico", the spelling a settings file gives back.
 std::optional<std::string> findIgnoringCase(const std::string& dir, const std::string& level) {
-    const std::string wanted = toLower(level);
+    const std::string wanted = toLower(repairUtf8(level));
     std::optional<std::string> best;
     for (std::string& name : rawEntryNames(dir)) {
-        // Case mapping keeps the byte length, so only names of the same length can match.
-        if (name.size() != level.size() || toLower(name) != wanted) continue;
+        // Case mapping keeps the byte length, so only valid names of the same length can match.
+        if ((name.size() != wanted.size() && isValidUtf8(name)) || toLower(repairUtf8(name)) != wanted) continue;
         if (!best || lessIgnoreCase(name, *best)) best = std::move(name);
     }
     return best;
@@ -179,10 +193,7 @@ bool FileSystem::isRegularFile(std::string_view path) const {
 
 bool FileSystem::canOpenForReading(std::string_view path) const {
     const auto p = resolve(path);
-    if (!p) return false;
-    struct stat st {};
-    if (!statOk(*p, st) || S_ISDIR(st.st_mode)) return false;
-    const int fd = ::open(p->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = p ? openRegularFile(*p) : -1;
     if (fd < 0) return false;
     ::close(fd);
     return true;
@@ -218,15 +229,24 @@ std::vector<std::string> FileSystem::listSubdirectories(std::string_view dir) co
     return out;
 }
 
-std::optional<std::string> FileSystem::readFile(std::string_view path) const {
+std::optional<std::string> FileSystem::readFile(std::string_view path, std::size_t maxBytes) const {
     const auto p = resolve(path);
-    if (!p) return std::nullopt;
-    struct stat st {};
-    if (!statOk(*p, st) || S_ISDIR(st.st_mode)) return std::nullopt;
-    std::ifstream in(*p, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
+    const int fd = p ? openRegularFile(*p) : -1;
+    if (fd < 0) return std::nullopt;
+    std::string data;
+    char buffer[65536];
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0 || data.size() + static_cast<std::size_t>(n) > maxBytes) {
+            ok = n == 0;
+            break;
+        }
+        data.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    if (!ok) return std::nullopt;
     return data;
 }
 
@@ -295,7 +315,7 @@ bool FileSystem::writeFileAtomically(std::string_view path, std::string_view con
     mode_t mode = 0644;
     struct stat st {};
     if (statOk(*target, st)) {
-        if (S_ISDIR(st.st_mode)) return false;
+        if (S_ISDIR(st.st_mode) || (st.st_mode & 0222) == 0) return false;
         mode = st.st_mode & 07777;
     }
     removeStaleTemporaries(*target);

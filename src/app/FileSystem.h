@@ -5,11 +5,13 @@
 // nested theme name "natur\tiere" appended to the icons folder names a folder two levels
 // down. Every lookup resolves the path one level at a time without regard to case (an
 // exact match first, then the first case-insensitive match in name order), so a theme
-// stored as "QUORVIA" finds the folder "quorvia" and "*.ICO" finds "apple.ico".
+// stored as "QUORVIA" finds the folder "quorvia" and "*.ICO" finds "apple.ico". A name on
+// disk that is not valid UTF-8 is matched as Windows-1252 text.
 //
 // Listings are sorted by name without regard to case, skip hidden entries (names starting
 // with a dot) and report a folder that cannot be read as empty.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,8 +32,9 @@ public:
     bool isDirectory(std::string_view path) const;
     bool isRegularFile(std::string_view path) const;
 
-    // True exactly when `path` is a file that can be opened for reading now (not a folder,
-    // not an empty path). Opens and closes it; reads nothing.
+    // True exactly when `path` is a regular file (after following links) that can be opened
+    // for reading now. Opens and closes it; reads nothing. Anything else (a folder, a FIFO, a
+    // device, a socket) is never opened, so the test cannot block or touch a device.
     virtual bool canOpenForReading(std::string_view path) const;
 
     // Names (not paths) of the ordinary files in `dir` whose names match one of the
@@ -41,12 +44,15 @@ public:
     // Names of the subfolders of `dir` (symbolic links to folders included).
     virtual std::vector<std::string> listSubdirectories(std::string_view dir) const;
 
-    // The whole content, or nothing when the file cannot be read.
-    virtual std::optional<std::string> readFile(std::string_view path) const;
+    // The whole content of a regular file, or nothing when it cannot be read, is no regular
+    // file (never opened then, as above) or holds more than `maxBytes`.
+    virtual std::optional<std::string> readFile(std::string_view path, std::size_t maxBytes = SIZE_MAX) const;
 
     // Replaces (or creates) the file in one step: a temporary file beside it is written,
     // flushed and renamed over it, so a crash or a full disk leaves the old file whole.
-    // An unresolvable folder, or one that cannot be written, gives false.
+    // An unresolvable folder, or one that cannot be written, gives false; so does an existing
+    // file without any write permission bit: the player has write-protected it, and it stays
+    // as it is whoever runs the program (root included).
     virtual bool writeFileAtomically(std::string_view path, std::string_view content) const;
 
     // The folders on disk that make up the folder `path`, the one that wins first: one

@@ -2,15 +2,21 @@
 // Reading and writing one key of an INI-style settings file, with the behaviour of the
 // classic Windows profile-file calls.
 //
-// - The file is 8-bit Windows-1252 text; the values handed in and out are UTF-8.
+// - Encoding: a file that starts with the UTF-16LE byte-order mark is UTF-16LE, one that
+//   starts with the UTF-8 mark is UTF-8; without a mark, a file whose bytes are valid UTF-8
+//   and hold at least one non-ASCII byte is UTF-8, any other is 8-bit Windows-1252 (so a
+//   Windows-1252 file whose high bytes happen to spell valid UTF-8 reads as UTF-8). A new
+//   file is Windows-1252. The values handed in and out are UTF-8.
+// - Lines end in LF, CR LF or a lone CR. A section line is '[' name ']'; a '[' line without
+//   its ']' opens no section and counts as an ordinary line of the section it is in.
 // - Section and key names match without regard to case; the first matching section and
 //   the first matching key in it count. Blanks around names and values are trimmed, and
 //   one pair of matching quotes around a value is removed. At most 2047 characters of a
-//   value are returned; a NUL byte ends a value.
+//   value are returned; a NUL character ends a value.
 // - A write changes exactly one line (or inserts one, or appends a section): every other
-//   byte of the file stays as it was, comments, blank lines, other sections, unknown keys
-//   and line endings included. New lines use the file's own line ending (CR LF for a new
-//   file). The file is replaced atomically.
+//   byte of the file stays as it was, comments, blank lines, other sections, unknown keys,
+//   line endings, the encoding and its byte-order mark included. New lines use the file's
+//   own line ending (CR LF for a new file). The file is replaced atomically.
 
 #include "app/FileSystem.h"
 
@@ -20,10 +26,22 @@
 
 namespace quorvia {
 
-// On the raw file bytes (no file access), for tests and fuzzing. The lookup returns the
-// raw 8-bit value; the update returns the new file bytes.
-std::optional<std::string> profileLookup(std::string_view fileBytes, std::string_view section, std::string_view key);
-std::string profileUpdate(std::string_view fileBytes, std::string_view section, std::string_view key,
+enum class ProfileEncoding { Cp1252, Utf8, Utf8Bom, Utf16LeBom };
+
+// A settings file as text: UTF-8 without the byte-order mark, plus what it takes to give
+// back the same bytes (a last odd byte of a UTF-16 file is kept aside).
+struct ProfileText {
+    ProfileEncoding encoding = ProfileEncoding::Cp1252;
+    std::string text;
+    std::string oddByte;
+};
+ProfileText decodeProfile(std::string_view fileBytes);
+std::string encodeProfile(const ProfileText& file);
+
+// On the file's text (no file access), for tests and fuzzing: the lookup returns the value
+// as it stands; the update returns the new text.
+std::optional<std::string> profileLookup(std::string_view fileText, std::string_view section, std::string_view key);
+std::string profileUpdate(std::string_view fileText, std::string_view section, std::string_view key,
                           std::string_view value);
 
 // The value under the key, or an empty text when the file, section or key is missing.

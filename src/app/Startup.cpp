@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include <cerrno>
 #include <chrono>
 
 namespace quorvia {
@@ -30,14 +31,14 @@ bool FileExists(const FileSystem& fs, const std::string& path) {
     return fs.canOpenForReading(path);
 }
 
-InstanceGuard::InstanceGuard(const std::string& lockFile, bool create) {
+InstanceGuard::InstanceGuard(const std::string& lockFile, bool create, LockCall lock) {
     fd_ = ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC | (create ? O_CREAT : 0), 0600);
     if (fd_ < 0) {
         // Without a file to lock there is nothing to compare with: let this one run.
         acquired_ = true;
         return;
     }
-    acquired_ = ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+    acquired_ = (lock ? lock : ::flock)(fd_, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
 }
 
 InstanceGuard::~InstanceGuard() {

@@ -31,13 +31,17 @@ AppConstants makeConstants(std::string executableFolder);
 // missing file or a folder. Never fails.
 bool FileExists(const FileSystem& fs, const std::string& path);
 
-// The single-instance rule: the first process to hold the guard for an executable wins;
-// the lock disappears with the process, and nothing is written anywhere. A lock on the
-// executable file itself is used, so no file is created or touched.
+// The single-instance rule: the first process to hold the guard's lock wins; the lock
+// disappears with the process. A portable game locks its executable file itself, so no
+// file is created or touched; an installed one, a lock file of the player's. Only a lock held by
+// another process refuses the guard; where locking itself fails (a file system without
+// locks) there is nothing to compare with, and the program runs as if unguarded.
 class InstanceGuard {
 public:
     // `lockFile` is the executable itself, or a file made for the purpose when `create`.
-    explicit InstanceGuard(const std::string& lockFile, bool create = false);
+    // `lock` is flock(2); a test may hand in a file system's failing one.
+    using LockCall = int (*)(int fd, int operation);
+    explicit InstanceGuard(const std::string& lockFile, bool create = false, LockCall lock = nullptr);
     ~InstanceGuard();
     InstanceGuard(const InstanceGuard&) = delete;
     InstanceGuard& operator=(const InstanceGuard&) = delete;

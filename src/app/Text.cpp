@@ -177,6 +177,69 @@ std::string toCp1252(std::string_view utf8) {
     return out;
 }
 
+bool isValidUtf8(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        bool valid = true;
+        decodeAt(bytes, i, valid);
+        if (!valid) return false;
+    }
+    return true;
+}
+
+std::string repairUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t start = i;
+        bool valid = true;
+        decodeAt(bytes, i, valid);
+        if (valid) {
+            out.append(bytes.substr(start, i - start));
+        } else {
+            out.append(fromCp1252(bytes.substr(start, 1)));
+        }
+    }
+    return out;
+}
+
+std::string fromUtf16le(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    const auto unit = [&](std::size_t i) {
+        return static_cast<char32_t>(static_cast<unsigned char>(bytes[i]) |
+                                     (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    };
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        char32_t cp = unit(i);
+        if (cp >= 0xD800 && cp < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        }
+        appendUtf8(out, cp);
+    }
+    return out;
+}
+
+std::string toUtf16le(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size() * 2);
+    const auto put = [&](char32_t u) {
+        out.push_back(static_cast<char>(u & 0xFF));
+        out.push_back(static_cast<char>(u >> 8));
+    };
+    for (std::size_t i = 0; i < utf8.size();) {
+        bool valid = true;
+        const char32_t cp = decodeAt(utf8, i, valid);
+        if (cp >= 0x10000) {
+            put(0xD800 + ((cp - 0x10000) >> 10));
+            put(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            put(cp);
+        }
+    }
+    return out;
+}
+
 std::string toUpper(std::string_view utf8) { return mapCase(utf8, upper); }
 std::string toLower(std::string_view utf8) { return mapCase(utf8, lower); }
 

@@ -18,6 +18,16 @@ namespace quorvia {
 std::string fromCp1252(std::string_view bytes);
 std::string toCp1252(std::string_view utf8);
 
+// True when the bytes are well-formed UTF-8 (no overlong forms).
+bool isValidUtf8(std::string_view bytes);
+// Well-formed UTF-8: valid sequences stay, each other byte is read as Windows-1252.
+std::string repairUtf8(std::string_view bytes);
+// UTF-16 little-endian code units (no byte-order mark) to UTF-8 and back. A surrogate
+// without its partner is kept as a three-byte sequence of its own, so that the way back
+// restores every code unit; a last odd byte is not part of the text.
+std::string fromUtf16le(std::string_view bytes);
+std::string toUtf16le(std::string_view utf8);
+
 std::string toUpper(std::string_view utf8);
 std::string toLower(std::string_view utf8);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);

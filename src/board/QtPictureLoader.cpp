@@ -24,8 +24,15 @@ const QImage* IconImages::best(int pixels) const {
 
 namespace {
 
+// What one picture may cost. Card faces and covers are icons, at most 256 x 256 pixels per
+// image; 16 MiB of file and 16 MiB per decoded image leave room for a 2048 x 2048 cover, and
+// stop a small file that claims a huge image before Qt allocates it.
+constexpr std::size_t kMaxFileBytes = 16 << 20;
+constexpr int kMaxImageMiB = 16;
+
 std::optional<Picture> decode(QIODevice& device, const QByteArray& format, const std::string& source,
                               bool probeContent) {
+    QImageReader::setAllocationLimit(kMaxImageMiB);  // process-wide; every picture goes through here
     QImageReader reader(&device, format);
     reader.setAutoDetectImageFormat(probeContent);
     auto images = std::make_shared<IconImages>();
@@ -42,30 +49,48 @@ std::optional<Picture> decode(QIODevice& device, const QByteArray& format, const
     return Picture{source, std::shared_ptr<const void>(images, images.get())};
 }
 
-// Card faces and covers are icon files whatever their extension (".icn" too), so the icon
-// reader goes first, alone. Anything else Qt can recognise by content is still shown; that
-// probe is left for the rare other file because it loads every image plug-in there is.
-std::optional<Picture> decodeIconFile(QIODevice& device, const std::string& source) {
-    if (auto picture = decode(device, "ico", source, false)) return picture;
-    if (!device.seek(0)) return std::nullopt;
-    return decode(device, QByteArray(), source, true);
+enum class IconDirectory { None, Sound, Broken };
+
+// An icon file's directory checked against the file's real size, before Qt trusts it: the
+// images it counts must fit the file (16 bytes each after the 6-byte header), and each
+// image must lie inside it. A 70-byte file claiming 65,535 images is Broken.
+IconDirectory checkIconDirectory(const QByteArray& b) {
+    const auto byte = [&](qsizetype i) { return static_cast<quint64>(static_cast<unsigned char>(b[i])); };
+    const auto u16 = [&](qsizetype i) { return byte(i) | byte(i + 1) << 8; };
+    const auto u32 = [&](qsizetype i) { return u16(i) | u16(i + 2) << 16; };
+    if (b.size() < 6 || u16(0) != 0 || (u16(2) != 1 && u16(2) != 2)) return IconDirectory::None;
+    const quint64 count = u16(4), size = static_cast<quint64>(b.size());
+    if (count == 0 || 6 + count * 16 > size) return IconDirectory::Broken;
+    for (qsizetype entry = 6; entry < static_cast<qsizetype>(6 + count * 16); entry += 16) {
+        if (u32(entry + 12) + u32(entry + 8) > size) return IconDirectory::Broken;
+    }
+    return IconDirectory::Sound;
 }
 
 }  // namespace
 
 std::optional<Picture> QtPictureLoader::load(const std::string& path) {
-    const auto resolved = fs_.resolve(path);
-    if (!resolved) return std::nullopt;
-    QFile file(QString::fromStdString(*resolved));
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    return decodeIconFile(file, path);
+    // Read through the file system, which opens regular files only (a FIFO or a device is
+    // never opened) and takes names as bytes, Windows-1252 ones included.
+    const auto bytes = fs_.readFile(path, kMaxFileBytes);
+    if (!bytes) return std::nullopt;
+    return decodeIcon(QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size())), path);
 }
 
+// Card faces and covers are icon files whatever their extension (".icn" too), so the icon
+// reader goes first, alone. Anything else Qt can recognise by content is still shown; that
+// probe is left for the rare other file because it loads every image plug-in there is.
 std::optional<Picture> decodeIcon(const QByteArray& bytes, const std::string& source) {
+    const IconDirectory directory = checkIconDirectory(bytes);
+    if (directory == IconDirectory::Broken) return std::nullopt;
     QBuffer buffer;
     buffer.setData(bytes);
     if (!buffer.open(QIODevice::ReadOnly)) return std::nullopt;
-    return decodeIconFile(buffer, source);
+    if (directory == IconDirectory::Sound) {
+        if (auto picture = decode(buffer, "ico", source, false)) return picture;
+        if (!buffer.seek(0)) return std::nullopt;
+    }
+    return decode(buffer, QByteArray(), source, true);
 }
 
 Picture QtPictureLoader::fromResource(const QString& resource, const std::string& name) {

@@ -1,6 +1,7 @@
 #pragma once
 // Loads icon files as pictures with Qt's ico reader: every size stored in the file is kept,
-// so a card can be drawn from the best size for its size on screen.
+// so a card can be drawn from the best size for its size on screen. Only regular files of
+// at most 16 MiB are read, from memory; what a picture costs is bounded by its real size.
 
 #include "app/FileSystem.h"
 #include "app/Picture.h"
@@ -37,7 +38,9 @@ private:
 // has, a good part of a millisecond at start-up.
 QImage resourceImage(const QString& resource);
 
-// Decodes an icon file's bytes into a picture; nothing when no image can be read.
+// Decodes an icon file's bytes into a picture; nothing when no image can be read, or when
+// an icon directory claims more images than the bytes hold or images outside them. Each
+// image may cost at most 16 MiB.
 std::optional<Picture> decodeIcon(const QByteArray& bytes, const std::string& source);
 
 // Draws a picture stretched to `target`, smoothly, from its best-sized image.

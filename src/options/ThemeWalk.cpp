@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
-#include <set>
+#include <map>
 #include <utility>
 
 namespace quorvia {
@@ -130,10 +130,13 @@ private:
         f.fd = -1;
     }
 
+    void keepEarlierName(const FolderId& id, const std::string& theme);
+
     ThemeWalk& owner_;
     const std::function<void()>& processEvents_;
     std::vector<Frame> stack_;
-    std::set<FolderId> visited_;
+    std::map<FolderId, std::string> visited_;  // each folder's theme path, as first visited
+    std::vector<std::string> found_;
 };
 
 // The open folder at `index` of the stack, opened again level by level from the nearest
@@ -174,31 +177,42 @@ Walk::Entered Walk::enterChild(std::size_t parent, const std::string& name, Fram
     }
     if (visited_.count(child.id) != 0) {
         closeFd(child);
+        keepEarlierName(child.id, child.theme);
         return Entered::AlreadyVisited;
     }
     if (!readListing(fd, child.listing)) {
         closeFd(child);
         return Entered::Failed;
     }
-    visited_.insert(child.id);
+    visited_.emplace(child.id, child.theme);
     child.remaining = child.listing.subfolders.size();
     return Entered::Yes;
 }
 
-std::vector<std::string> Walk::run(const std::string& iconsFolder) {
-    std::vector<std::string> found;
+// A folder met again under another name (a link): its themes, and those below it, are
+// named after the path that comes first in name order, whichever the walk met first.
+void Walk::keepEarlierName(const FolderId& id, const std::string& theme) {
+    const std::string known = visited_[id];
+    if (!lessIgnoreCase(theme, known)) return;
+    const auto rename = [](std::string& path, const std::string& from, const std::string& to) {
+        if (path == from || path.starts_with(from + '\\')) path = to + path.substr(from.size());
+    };
+    for (auto& entry : visited_) rename(entry.second, known, theme);
+    for (std::string& name : found_) rename(name, toUpper(known), toUpper(theme));
+}
 
+std::vector<std::string> Walk::run(const std::string& iconsFolder) {
     Frame root;
     root.fd = ::open(iconsFolder.c_str(), kOpenFlags);
-    if (root.fd < 0) return found;
+    if (root.fd < 0) return found_;
     if (!identify(root.fd, root.id) || !readListing(root.fd, root.listing)) {
         closeFd(root);
-        return found;
+        return found_;
     }
+    visited_.emplace(root.id, root.theme);
     root.remaining = root.listing.subfolders.size();
-    visited_.insert(root.id);
     stack_.push_back(std::move(root));
-    if (!enterVisit()) return found;
+    if (!enterVisit()) return found_;
 
     while (!stack_.empty()) {
         const std::size_t top = stack_.size() - 1;
@@ -224,13 +238,17 @@ std::vector<std::string> Walk::run(const std::string& iconsFolder) {
         }
 
         const Frame& done = stack_[top];
-        if (top > 0 && done.listing.hasIcons && done.theme != "@") found.push_back(toUpper(done.theme));
+        if (top > 0 && done.listing.hasIcons && done.theme != "@") found_.push_back(toUpper(done.theme));
         pop();
     }
 
-    std::sort(found.begin(), found.end(),
+    std::sort(found_.begin(), found_.end(),
               [](const std::string& a, const std::string& b) { return lessIgnoreCase(a, b); });
-    return found;
+    // "Natur" and "natur" are two folders on disk but one theme name.
+    found_.erase(std::unique(found_.begin(), found_.end(),
+                             [](const std::string& a, const std::string& b) { return equalsIgnoreCase(a, b); }),
+                 found_.end());
+    return std::move(found_);
 }
 
 }  // namespace

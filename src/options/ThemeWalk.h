@@ -6,7 +6,9 @@
 // The walk is depth first and tests a folder after all of its subfolders (post-order);
 // subfolders are taken from the last to the first in name order. Because the result is
 // sorted without regard to case, that order only shows in when the pending window events
-// are let through: once per visited folder, so the program stays responsive on a large tree.
+// are let through: once per visited folder, so the program stays responsive on a large tree;
+// and in what a folder that cannot be entered costs (below). Names that differ only in case
+// ("Natur" and "natur", two folders on a case-sensitive disk) are listed once.
 //
 // Never themes: the icons folder itself, and the folder "@" directly inside it (the shared
 // cover icons); folders below "@" are visited like any other. Only ".ico" counts, in any
@@ -18,7 +20,9 @@
 //   being listed: that folder loses its remaining, not yet visited subfolders and is not a
 //   theme itself. Its parent goes on with its next subfolder as after a normal return.
 // - Symbolic links to folders are followed, but no folder is visited twice (device and
-//   inode are remembered), so a link back to a parent cannot make the walk endless.
+//   inode are remembered), so a link back to a parent cannot make the walk endless. A
+//   folder reached under two names is listed under the one that comes first in name order,
+//   whichever the walk meets first: with a link "standard" to "quorvia", the theme is QUORVIA.
 // - The walk keeps its own stack instead of recursing, and holds only a bounded number of
 //   open folders, so a tree thousands of levels deep neither overflows the call stack nor
 //   runs out of file descriptors.

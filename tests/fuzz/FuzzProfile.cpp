@@ -1,8 +1,10 @@
-// The settings file reader and writer on arbitrary file bytes: no crash, and a write is a
-// round trip: the written value reads back, writing it again changes nothing, and every
-// other line of the file survives.
+// The settings file reader and writer on arbitrary file bytes, in whatever encoding they
+// are taken for: no crash, decoding and encoding give back the same bytes, and a write is a
+// round trip: the written value reads back from the new bytes, writing it again changes
+// nothing, and every other line of the file survives.
 
 #include "app/ProfileFile.h"
+#include "app/Text.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -24,7 +26,8 @@ std::string cleanValue(std::string_view raw) {
 
 std::size_t countLines(std::string_view s) {
     std::size_t n = 0;
-    for (const char c : s) n += c == '\n';
+    for (std::size_t i = 0; i < s.size(); ++i)
+        n += s[i] == '\n' || (s[i] == '\r' && (i + 1 == s.size() || s[i + 1] != '\n'));
     return n;
 }
 
@@ -34,14 +37,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::size_t cut = input.find('\x01');
     const std::string_view file = input.substr(0, cut);
-    const std::string value = cleanValue(cut == std::string_view::npos ? std::string_view() : input.substr(cut + 1));
+    const std::string value =
+        quorvia::fromCp1252(cleanValue(cut == std::string_view::npos ? std::string_view() : input.substr(cut + 1)));
 
-    (void)quorvia::profileLookup(file, "Einstellungen", "Rows");
-    const std::string once = quorvia::profileUpdate(file, "Einstellungen", "Rows", value);
-    const auto back = quorvia::profileLookup(once, "Einstellungen", "Rows");
-    if (!back || *back != value) std::abort();
-    if (quorvia::profileUpdate(once, "Einstellungen", "Rows", value) != once) std::abort();
+    quorvia::ProfileText text = quorvia::decodeProfile(file);
+    if (quorvia::encodeProfile(text) != file) std::abort();
+    (void)quorvia::profileLookup(text.text, "Einstellungen", "Rows");
+    const std::string before = text.text;
+    text.text = quorvia::profileUpdate(before, "Einstellungen", "Rows", value);
     // At most a new section line, a key line and one line ending are added.
-    if (countLines(once) > countLines(file) + 3) std::abort();
+    if (countLines(text.text) > countLines(before) + 3) std::abort();
+    const quorvia::ProfileText again = quorvia::decodeProfile(quorvia::encodeProfile(text));
+    // A file without a byte-order mark is UTF-8 exactly when its bytes are valid UTF-8 with a
+    // non-ASCII byte, so a write may turn a Windows-1252 file into one read as UTF-8 (or the
+    // reverse); the round trip is promised for a file that keeps its encoding.
+    if (again.encoding != text.encoding) return 0;
+    const auto back = quorvia::profileLookup(again.text, "Einstellungen", "Rows");
+    if (!back || *back != value) std::abort();
+    if (quorvia::profileUpdate(again.text, "Einstellungen", "Rows", value) != again.text) std::abort();
     return 0;
 }

@@ -39,6 +39,7 @@ TEST(ThemeWalk, FindsExactlyTheFoldersThatDirectlyHoldIcoFiles) {
         {{"covers/@.icn", "covers/b.ICN"}, {}},                 // neither does .icn
         {{"a.ico"}, {}},                                        // the icons folder itself
         {{"b/1.ico", "A/1.ico", "c/1.ico"}, {"A", "B", "C"}},   // sorted without regard to case
+        {{"Natur/1.ico", "natur/2.ico"}, {"NATUR"}},            // names that differ in case only once
         {{"@/1.ico", "@/Z/1.ico"}, {"@\\Z"}},                   // below the shared covers
         // Themes inside themes; only the top "@" is left out.
         {{"Natur/1.ICO", "Natur/Tiere/1.Ico", "a/@/1.ico"}, {"A\\@", "NATUR", "NATUR\\TIERE"}},
@@ -53,17 +54,18 @@ TEST(ThemeWalk, FindsExactlyTheFoldersThatDirectlyHoldIcoFiles) {
 }
 
 // Links to folders are followed, but no folder is visited twice, so a link back to a
-// parent cannot make the walk endless; events are let through once per visited folder.
+// parent cannot make the walk endless; a folder reached twice keeps the name first in name
+// order; events are let through once per visited folder.
 TEST(ThemeWalk, SymbolicLinkLoopsAndDuplicatesAreVisitedOnce) {
     test::TempDir dir;
     const std::string icons = tree(dir, {"quorvia/1.ico", "loop/"});
     dir.write("outside/theme/1.ico");
     fs::create_directory_symlink("..", icons + "/loop/up");
-    fs::create_directory_symlink("quorvia", icons + "/alias");
+    fs::create_directory_symlink("quorvia", icons + "/standard");
     fs::create_directory_symlink(dir.path() + "outside/theme", icons + "/linked");
     fs::create_symlink("nowhere", icons + "/dangling");
     EXPECT_EQ(scan(icons), (Names{"LINKED", "QUORVIA"}));
-    EXPECT_EQ(rounds, 4);  // the icons folder, quorvia, loop, linked
+    EXPECT_EQ(rounds, 4);  // the icons folder, standard (quorvia), loop, linked
 }
 
 // A folder that cannot be entered ends the visit of the folder listing it (no theme there,
