@@ -4,7 +4,7 @@
 # link in bin/ finds its themes (it keeps running with its board instead of ending with the
 # missing-theme message).
 set -euo pipefail
-build=$1
+build=$2
 prefix=$(mktemp -d)
 pid=""
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$prefix"' EXIT
