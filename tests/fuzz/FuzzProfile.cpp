@@ -4,6 +4,7 @@
 
 #include "app/ProfileFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -22,12 +23,6 @@ std::string cleanValue(std::string_view raw) {
     return v;
 }
 
-std::size_t countLines(std::string_view s) {
-    std::size_t n = 0;
-    for (const char c : s) n += c == '\n';
-    return n;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -42,6 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!back || *back != value) std::abort();
     if (quorvia::profileUpdate(once, "Einstellungen", "Rows", value) != once) std::abort();
     // At most a new section line, a key line and one line ending are added.
-    if (countLines(once) > countLines(file) + 3) std::abort();
+    if (std::count(once.begin(), once.end(), '\n') > std::count(file.begin(), file.end(), '\n') + 3) std::abort();
     return 0;
 }
