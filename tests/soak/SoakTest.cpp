@@ -1,4 +1,4 @@
-// A long random session against the game core: clicks, clock ticks, the turn-back timer,
+// A long random run against the game core: clicks, clock ticks, the turn-back timer,
 // new games (also in the middle of the pause after a found pair), restored defaults and
 // confirmed options with random values. After every event the invariants of play must hold.
 
@@ -13,7 +13,7 @@
 namespace quorvia::test {
 namespace {
 
-// The session, and the options dialog's view: its messages are ignored, closing is noted.
+// The random run, and the options dialog's view: its messages are ignored, closing is noted.
 struct Soak : OptionsView {
     static constexpr std::size_t kIcons = 40;
     Board b;
@@ -107,7 +107,7 @@ struct Soak : OptionsView {
     }
 };
 
-// 200,000 random events keep every invariant of play, and the session really plays: games
+// 200,000 random events keep every invariant of play, and the run really plays: games
 // are won and new ones dealt.
 TEST(Soak, TwoHundredThousandRandomEvents) {
     Soak soak;
