@@ -7,9 +7,6 @@
 #include "fakes/Fakes.h"
 #include "fakes/TempDir.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -40,10 +37,7 @@ struct Board {
         std::vector<std::string> paths;
         dir.mkdir("icons/" + name);
         for (int i = 0; i < count; ++i) {
-            char file[32];
-            std::snprintf(file, sizeof file, "%02d.ico", i);
-            dir.write("icons/" + name + "/" + file);
-            paths.push_back(c.AppPath + "icons/" + name + "/" + file);
+            paths.push_back(dir.write("icons/" + name + "/" + (i < 10 ? "0" : "") + std::to_string(i) + ".ico"));
         }
         return paths;
     }
@@ -54,16 +48,10 @@ struct Board {
                                      "\r\nAutoCover=" + std::to_string(autoCover) + "\r\nCollection=" + theme + "\r\n");
     }
 
-    // Two cards with the same icon, and two with different ones.
-    std::pair<int, int> equalPair() const {
+    // Card 0 and the first card whose icon is the same (`equal`) or another one.
+    std::pair<int, int> pairWithFirst(bool equal) const {
         for (int i = 1; i < static_cast<int>(game.imgPiece.size()); ++i) {
-            if (game.imgPiece[static_cast<std::size_t>(i)].Tag == game.imgPiece[0].Tag) return {0, i};
-        }
-        return {-1, -1};
-    }
-    std::pair<int, int> unequalPair() const {
-        for (int i = 1; i < static_cast<int>(game.imgPiece.size()); ++i) {
-            if (game.imgPiece[static_cast<std::size_t>(i)].Tag != game.imgPiece[0].Tag) return {0, i};
+            if ((game.imgPiece[static_cast<std::size_t>(i)].Tag == game.imgPiece[0].Tag) == equal) return {0, i};
         }
         return {-1, -1};
     }

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
-
 namespace quorvia::test {
 namespace {
 
@@ -41,101 +39,50 @@ TEST(IconChoice, ThemeNameInAnotherCase) {
     EXPECT_EQ(b.game.lstIcons[1][0].rfind(b.c.AppPath + "icons/QUORVIA/", 0), 0u);
 }
 
-// 30 icons and 40 cards: 20 distinct pairs, each as two consecutive entries; 10 stay.
-// 12 icons and 40 cards: the pool is filled up to 20, so icons repeat across pairs.
-TEST(IconChoice, PairsAndFillingUp) {
-    {
-        Board b;
-        b.theme("quorvia", 30);
-        SeededRandom real(7);
-        Game game(b.settings, b.covers, diskFileSystem(), b.loader, real, b.clock, [] {});
-        setBoard(b, "40");
-        game.LoadLists();
-        const auto& deck = game.lstIcons[1];
-        ASSERT_EQ(deck.size(), 40u);
-        std::set<std::string> distinct;
-        for (std::size_t i = 0; i < deck.size(); i += 2) {
-            EXPECT_EQ(deck[i], deck[i + 1]);
-            distinct.insert(deck[i]);
-        }
-        EXPECT_EQ(distinct.size(), 20u);
-        EXPECT_EQ(game.lstIcons[0].size(), 10u);
-    }
-    {
-        Board b;
-        const auto icons = b.theme("quorvia", 12);
-        SeededRandom real(11);
-        Game game(b.settings, b.covers, diskFileSystem(), b.loader, real, b.clock, [] {});
-        setBoard(b, "40");
-        game.LoadLists();
-        const auto& deck = game.lstIcons[1];
-        ASSERT_EQ(deck.size(), 40u);
-        std::set<std::string> distinct(deck.begin(), deck.end());
-        EXPECT_LE(distinct.size(), 12u);
-        for (const auto& tag : distinct) EXPECT_NE(std::find(icons.begin(), icons.end(), tag), icons.end());
-        EXPECT_TRUE(game.lstIcons[0].empty()) << "20 entries, 20 pairs drawn";
-    }
-}
-
-// The fill-up copies entry floor(r * (s - 1)): with r close to 1 the last entry is never
-// copied while the pool has two or more entries.
-TEST(IconChoice, FillUpRoundsDown) {
-    Board b;
-    const auto icons = b.theme("quorvia", 2);
-    setBoard(b, "8");
-    // Fill-up: s=2: floor(0.99*1)=0 -> a; s=3: floor(0.99*2)=1 -> b. Pool a,b,a,b.
-    // Pairs (fixed 0.0 draws): entry 0 each time: a, b, a, b.
-    for (float r : {0.99f, 0.99f}) b.random.push(r);
-    b.game.LoadLists();
-    EXPECT_EQ(b.game.lstIcons[1], (std::vector<std::string>{icons[0], icons[0], icons[1], icons[1], icons[0], icons[0],
-                                                            icons[1], icons[1]}));
-}
-
-// The mode file's first field decides: 1 (after rounding half to even) is random, anything
-// else fixed order, where pair i takes pool entry i of the pool as it stands then.
-TEST(IconChoice, ModeFile) {
+// Golden decks from scripted draws (icons by number, "-" for an empty entry). A small theme
+// is filled up with copies of entry floor(r * (s - 1)), up to one icon for every pair, also
+// for an odd card count from a hand-edited file (25 cards, 13 pairs). The mode file's first
+// field decides: 1 (after rounding half to even) draws at random, anything else takes pair
+// i from position i of the shrinking pool, which runs past its end; a theme without icons
+// deals cards without a face.
+TEST(IconChoice, DecksFromScriptedDraws) {
     struct Case {
-        const char* content;
-        bool fixedOrder;
+        int icons;
+        const char* mode;  // nullptr: no mode file
+        const char* size;
+        std::vector<float> draws;  // then 0.0 for ever: the draw takes entry 0
+        const char* deck;
     } cases[] = {
-        {"1", false}, {"1\r\n", false}, {"1.4", false},     {"1.5", true},        {"0", true},
-        {"2", true},  {"word", true},   {"\"1\",9", false}, {"\r\n  1,0", false}, {" 0 ", true},
+        {2, nullptr, "8", {0.99f, 0.99f}, "00 00 01 01 00 00 01 01"},
+        {12, nullptr, "25", {}, "00 00 01 01 02 02 03 03 04 04 05 05 06 06 07 07 08 08 09 09 10 10 11 11 00 00"},
+        {3, "0", "6", {}, "00 00 02 02 - -"},
+        {0, nullptr, "4", {0.5f, 0.5f, 0.5f}, "- - - -"},
+        {6, "1", "4", {}, "00 00 01 01"},
+        {6, "1\r\n", "4", {}, "00 00 01 01"},
+        {6, "1.4", "4", {}, "00 00 01 01"},
+        {6, "\"1\",9", "4", {}, "00 00 01 01"},
+        {6, "\r\n  1,0", "4", {}, "00 00 01 01"},
+        {6, "1.5", "4", {}, "00 00 02 02"},
+        {6, "0", "4", {}, "00 00 02 02"},
+        {6, "2", "4", {}, "00 00 02 02"},
+        {6, "word", "4", {}, "00 00 02 02"},
+        {6, " 0 ", "4", {}, "00 00 02 02"},
     };
     for (const Case& k : cases) {
+        SCOPED_TRACE(std::to_string(k.icons) + " icons, mode file " + (k.mode ? k.mode : "none") + ", " + k.size);
         Board b;
-        const auto icons = b.theme("quorvia", 6);
-        b.dir.write("icons/quorvia/mgame.ITP", k.content);
-        setBoard(b, "4");
-        b.random = ScriptedRandom({}, 0.0f);  // the draw always takes entry 0
+        b.theme("quorvia", k.icons);
+        if (k.mode) b.dir.write("icons/quorvia/mgame.ITP", k.mode);
+        setBoard(b, k.size);
+        b.random = ScriptedRandom(k.draws, 0.0f);
         b.game.LoadLists();
-        // Random: a, then b. Fixed: pool(0) = a, then (a removed) pool(1) = c.
-        const std::vector<std::string> expected =
-            k.fixedOrder ? std::vector<std::string>{icons[0], icons[0], icons[2], icons[2]}
-                         : std::vector<std::string>{icons[0], icons[0], icons[1], icons[1]};
-        EXPECT_EQ(b.game.lstIcons[1], expected) << "mode file: " << k.content;
+        std::string deck;
+        for (const std::string& icon : b.game.lstIcons[1]) {
+            deck += (deck.empty() ? "" : " ") + (icon.empty() ? "-" : icon.substr(icon.size() - 6, 2));
+        }
+        EXPECT_EQ(deck, k.deck);
+        if (!k.mode) EXPECT_TRUE(b.game.lstIcons[0].empty()) << "one icon for every pair, all of them drawn";
     }
-}
-
-// In fixed order with too few icons, positions past the shrinking pool give empty entries.
-TEST(IconChoice, FixedOrderRunsPastThePool) {
-    Board b;
-    b.theme("quorvia", 3);
-    b.dir.write("icons/quorvia/mgame.ITP", "0");
-    setBoard(b, "6");
-    b.random = ScriptedRandom({}, 0.0f);
-    b.game.LoadLists();
-    ASSERT_EQ(b.game.lstIcons[1].size(), 6u);
-    EXPECT_EQ(b.game.lstIcons[1][4], "") << "pair 2 reads position 2 of a one-entry pool";
-}
-
-// A theme without icons fills its pool with empty texts: cards without a face.
-TEST(IconChoice, ThemeWithoutIcons) {
-    Board b;
-    b.dir.mkdir("icons/quorvia");
-    setBoard(b, "4");
-    b.random = ScriptedRandom({}, 0.5f);
-    b.game.LoadLists();
-    EXPECT_EQ(b.game.lstIcons[1], (std::vector<std::string>{"", "", "", ""}));
 }
 
 }  // namespace

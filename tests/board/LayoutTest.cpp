@@ -1,7 +1,10 @@
 // Dealing a new game: the grid in twips, the window and panel sizes, the captions, and the
-// deck ending up on the cards.
+// deck ending up on the cards; the window's loaded size, its background gradient and the
+// drag arithmetic.
 
+#include "board/Background.h"
 #include "board/BoardFixture.h"
+#include "board/Drag.h"
 
 #include <gtest/gtest.h>
 
@@ -10,87 +13,57 @@
 namespace quorvia::test {
 namespace {
 
-struct LayoutCase {
-    int rows, cols;
-    float windowW, windowH;
-    float panelW, panelH, panelLeft;
-};
-
-class LayoutTest : public ::testing::TestWithParam<LayoutCase> {};
-
 // The grid, panel and window sizes follow from the template card; the window never gets
-// smaller than its loaded size, and a narrow board is centred in it.
-TEST_P(LayoutTest, WindowAndPanelFollowTheGrid) {
-    const LayoutCase& k = GetParam();
-    Board b;
-    b.theme("quorvia", 250);
-    b.ini(k.rows, k.cols);
-    b.game.StartGame();
-
-    const int n = k.rows * k.cols;
-    ASSERT_EQ(static_cast<int>(b.game.imgPiece.size()), n);
-    EXPECT_FLOAT_EQ(b.game.Width, k.windowW);
-    EXPECT_FLOAT_EQ(b.game.Height, k.windowH);
-    EXPECT_FLOAT_EQ(b.game.picPanel.Width, k.panelW);
-    EXPECT_FLOAT_EQ(b.game.picPanel.Height, k.panelH);
-    EXPECT_FLOAT_EQ(b.game.picPanel.Left, k.panelLeft);
-    EXPECT_FLOAT_EQ(b.game.picPanel.Top, 840);
-    EXPECT_TRUE(b.game.picPanel.Visible);
-    for (int i = 0; i < n; ++i) {
-        const Card& card = b.game.imgPiece[static_cast<std::size_t>(i)];
-        EXPECT_FLOAT_EQ(card.Left, 240.0f + 530.0f * static_cast<float>(i % k.cols)) << i;
-        EXPECT_FLOAT_EQ(card.Top, 480.0f + 530.0f * static_cast<float>(i / k.cols)) << i;
-        EXPECT_TRUE(card.Visible && card.Enabled) << i;
-        EXPECT_EQ(card.picture.source, ":DefCover") << i;
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Boards, LayoutTest,
-                         ::testing::Values(LayoutCase{5, 8, 5000, 4370, 4680, 3330, 120},
-                                           LayoutCase{1, 4, 2880, 2250, 2560, 1210, 120},
-                                           LayoutCase{4, 1, 1755, 3840, 970, 2800, 392.5f},
-                                           LayoutCase{2, 2, 1820, 2780, 1500, 1740, 120},
-                                           LayoutCase{18, 27, 15070, 11260, 14750, 10220, 120}));
-
-// The window is centred on the screen with integer twips, and a new game after a large
-// one leaves exactly the new number of cards.
-TEST(Layout, CentredAndShrinksWithoutStaleCards) {
-    Board b;
-    b.theme("quorvia", 250);
-    b.ini(18, 27);
-    b.game.StartGame();
-    ASSERT_EQ(b.game.imgPiece.size(), 486u);
-    b.ini(5, 8);
-    b.game.StartGame();
-    EXPECT_EQ(b.game.imgPiece.size(), 40u);
-    EXPECT_FLOAT_EQ(b.game.Left, 19200 / 2 - 5000 / 2);
-    EXPECT_FLOAT_EQ(b.game.Top, 14400 / 2 - 4370 / 2);
-    b.ini(2, 1);
-    b.game.StartGame();
-    EXPECT_FLOAT_EQ(b.game.Width, 1755) << "never narrower than the loaded window";
-    EXPECT_FLOAT_EQ(b.game.Height, 2780);
-}
-
-// The info texts of a fresh game: the short hint below 8 columns, the board size in the
-// tries label, both record labels empty, counters, clock and pair state at rest, events let
-// through exactly once while dealing.
-TEST(Layout, CaptionsAndCountersOfANewGame) {
+// smaller than its loaded size, a narrow board is centred in it, and the window is centred
+// on the screen in whole twips, halves dropped; the record labels end
+// 200 twips inside it, the line runs 200 past it, and the background is painted anew. The info texts of a
+// fresh game: the short hint below 8 columns, the board size in the tries label, both
+// record labels empty; counters, clock and pair state at rest, events let through exactly
+// once while dealing.
+TEST(Layout, ANewGameLaysOutTheGridAndResetsTheTexts) {
     const char* const longHint = "Rechtsklick öffnet das Menü. Zum Starten einfach losklicken...";
     const char* const shortHint = "Zum Starten einfach losklicken...";
-    for (const auto& [rows, cols, time, flips] : {std::tuple{5, 8, longHint, "Spielfeld Grösse: 5 x 8"},
-                                                  {8, 7, shortHint, "Spielfeld Grösse: 8 x 7"},
-                                                  {12, 18, longHint, "Spielfeld Grösse: 12 x 18"}}) {
+    struct Case {
+        int rows, cols;
+        float windowW, windowH, panelW, panelH, panelLeft;
+        const char* hint;
+    } cases[] = {{5, 8, 5000, 4370, 4680, 3330, 120, longHint},
+                 {1, 7, 4470, 2250, 4150, 1210, 120, shortHint},
+                 {4, 1, 1755, 3840, 970, 2800, 392.5f, shortHint},
+                 {2, 2, 1820, 2780, 1500, 1740, 120, shortHint},
+                 {18, 27, 15070, 11260, 14750, 10220, 120, longHint}};
+    for (const Case& k : cases) {
+        const std::string size = std::to_string(k.rows) + " x " + std::to_string(k.cols);
+        SCOPED_TRACE(size);
         Board b;
-        b.theme("quorvia", 100);
-        b.ini(rows, cols);
+        b.theme("quorvia", 250);
+        b.ini(k.rows, k.cols);
         b.game.FlipCount = 7;
         b.game.ElapsedSeconds = 9;
         b.game.OneCardOpen = true;
+        b.view.changeLog = 0;
         b.game.StartGame();
         const Game& g = b.game;
+        ASSERT_EQ(static_cast<int>(g.imgPiece.size()), k.rows * k.cols);
+        EXPECT_EQ(std::tuple(g.lblBestFlips.Left + g.lblBestFlips.Width, g.lblBestTime.Left + g.lblBestTime.Width,
+                             g.lnDeco.X2),
+                  std::tuple(k.windowW - 200, k.windowW - 200, k.windowW + 200));
+        EXPECT_TRUE(b.view.changeLog & ChangeBackground);
+        EXPECT_EQ(std::tuple(g.Width, g.Height, g.picPanel.Width, g.picPanel.Height, g.picPanel.Left, g.picPanel.Top),
+                  std::tuple(k.windowW, k.windowH, k.panelW, k.panelH, k.panelLeft, 840.0f));
+        EXPECT_EQ(std::tuple(g.Left, g.Top),
+                  std::tuple(float(9600 - int(k.windowW) / 2), float(7200 - int(k.windowH) / 2)));
+        EXPECT_TRUE(g.picPanel.Visible);
+        for (int i = 0; i < k.rows * k.cols; ++i) {
+            const Card& card = g.imgPiece[static_cast<std::size_t>(i)];
+            EXPECT_EQ(std::tuple(card.Left, card.Top, card.Visible && card.Enabled, card.picture.source),
+                      std::tuple(240.0f + 530.0f * static_cast<float>(i % k.cols),
+                                 480.0f + 530.0f * static_cast<float>(i / k.cols), true, ":DefCover"))
+                << i;
+        }
         EXPECT_EQ(
             g.lblTime.Caption + "|" + g.lblFlips.Caption + "|" + g.lblBestTime.Caption + "|" + g.lblBestFlips.Caption,
-            std::string(time) + "|" + flips + "||");
+            std::string(k.hint) + "|Spielfeld Grösse: " + size + "||");
         EXPECT_EQ(std::tuple(g.FlipCount, g.ElapsedSeconds, g.tmrTimeEnabled, g.OneCardOpen, g.FirstCard, g.SecondCard,
                              b.view.eventRounds),
                   std::tuple(Int16(0), Int16(0), false, false, Int16(-1), Int16(-1), 1));
@@ -98,33 +71,33 @@ TEST(Layout, CaptionsAndCountersOfANewGame) {
 }
 
 // A golden deal: with a scripted sequence the choice of icons and their places are known.
-// The pair draw rounds to nearest (ties to even), the deal draw likewise.
+// Pairs: round(0.3*2)=1 -> b, then round(0.6*1)=1 -> c. Deal from [b,b,c,c]: round(0*3)=0
+// -> b; round(0.9*2)=2 -> c; round(0.5*1)=0 (tie to even) -> b; then c.
 TEST(Layout, GoldenDealOfATwoByTwoBoard) {
     Board b;
-    const auto icons = b.theme("quorvia", 3);  // a, b, c
+    const auto icons = b.theme("quorvia", 3);
     b.ini(2, 2);
-    for (float r : {0.3f, 0.6f, 0.0f, 0.9f, 0.5f, 0.0f}) b.random.push(r);
+    b.random = ScriptedRandom({0.3f, 0.6f, 0.0f, 0.9f, 0.5f, 0.0f});
     b.game.StartGame();
-    ASSERT_EQ(b.game.imgPiece.size(), 4u);
-    // Pairs: round(0.3*2)=1 -> b, then round(0.6*1)=1 -> c. Deal from [b,b,c,c]:
-    // round(0*3)=0 -> b; round(0.9*2)=2 -> c; round(0.5*1)=0 (tie to even) -> b; then c.
-    EXPECT_EQ(b.game.imgPiece[0].Tag, icons[1]);
-    EXPECT_EQ(b.game.imgPiece[1].Tag, icons[2]);
-    EXPECT_EQ(b.game.imgPiece[2].Tag, icons[1]);
-    EXPECT_EQ(b.game.imgPiece[3].Tag, icons[2]);
+    std::vector<std::string> tags;
+    for (const Card& c : b.game.imgPiece) tags.push_back(c.Tag);
+    EXPECT_EQ(tags, (std::vector<std::string>{icons[1], icons[2], icons[1], icons[2]}));
     EXPECT_EQ(b.game.lstIcons[0], std::vector<std::string>{icons[0]});
     EXPECT_EQ(b.random.draws, 6);
 }
 
 // Boards that a hand-edited file can ask for: odd (13 pairs for 25 cards), empty (the game
-// start ends with the panel hidden, the next good one shows it again), and too large for
-// 16 bits (the previous size stays).
-TEST(Layout, OddEmptyAndOverflowingBoards) {
+// start ends with the panel hidden, the next good one shows it again), too large for 16 bits
+// (the previous size stays); and a deck too short for its board (an empty mode file), whose
+// deal fails at the first empty draw, leaving the panel hidden and nothing thrown.
+TEST(Layout, OddEmptyOverflowingAndUndealableBoards) {
     Board b;
-    b.theme("quorvia", 40);
+    b.theme("quorvia", 250);
+    b.ini(18, 27);
+    b.game.StartGame();
     b.ini(5, 5);
     b.game.StartGame();
-    EXPECT_EQ(b.game.imgPiece.size(), 25u);
+    EXPECT_EQ(b.game.imgPiece.size(), 25u) << "no cards left over from the larger board";
     EXPECT_EQ(b.game.lstIcons[1].size(), 1u);
     b.ini(0, 8);
     b.game.StartGame();
@@ -136,18 +109,59 @@ TEST(Layout, OddEmptyAndOverflowingBoards) {
     b.game.StartGame();
     EXPECT_EQ(b.settings.live.BoardSizeKey, "6");
     EXPECT_EQ(b.game.imgPiece.size(), 6u);
-}
-
-// A deck with too few entries makes the deal fail at the first empty draw: the cards so
-// far stay, the panel stays hidden, nothing throws.
-TEST(Layout, EmptyModeFileLeavesTheBoardHidden) {
-    Board b;
-    b.theme("quorvia", 10);
     b.dir.write("icons/quorvia/mgame.ITP", "");
     b.ini(2, 2);
     b.game.StartGame();
     EXPECT_TRUE(b.game.lstIcons[1].empty());
     EXPECT_FALSE(b.game.picPanel.Visible);
+}
+
+// A loaded window measures 1755 x 2250 and records that as its minimum.
+TEST(WindowModel, LoadedWindow) {
+    Board b;
+    const Game& g = b.game;
+    EXPECT_EQ(std::tuple(g.Width, g.Height, g.MinFormWidth, g.MinFormHeight, g.PanelLeft, g.tmrAutoBackEnabled),
+              std::tuple(1755.0f, 2250.0f, Int16(1755), Int16(2250), Int16(120), false));
+}
+
+// Black at both ends, full blue in the middle, rising then falling, for several heights;
+// a level that rounds to 256 is painted as 255.
+TEST(WindowModel, BackgroundGradient) {
+    for (int H : {513, 1100, 2160, 2161, 4280, 11170}) {
+        const auto levels = bandLevels(H);
+        ASSERT_EQ(levels.size(), static_cast<std::size_t>(H) + 1);
+        const int M = static_cast<int>(roundHalfEven(H / 2.0));
+        EXPECT_EQ(std::tuple(levels[0], levels[static_cast<std::size_t>(H)], levels[static_cast<std::size_t>(M)]),
+                  std::tuple(0, 0, 255))
+            << H;
+        for (int y = 1; y < M; ++y) EXPECT_LE(levels[y - 1], levels[y]) << H << " row " << y;
+        for (int y = M + 1; y <= H; ++y) EXPECT_GE(levels[y - 1], levels[y]) << H << " row " << y;
+    }
+    for (int rows : {144, 145, 283}) {
+        const int H = rows * 15;
+        EXPECT_EQ(std::tuple(pixelRowToTwipRow(0, rows, H), pixelRowToTwipRow(rows - 1, rows, H),
+                             pixelRowToTwipRow(rows / 2, rows, H)),
+                  std::tuple(0, H, static_cast<int>(roundHalfEven(H / 2.0))));
+    }
+}
+
+// The drag: right opens the menu and stores nothing; only the left button alone moves the
+// window, by the pointer's distance from the press point; a middle press stores its point.
+TEST(WindowModel, DragArithmetic) {
+    Drag drag;
+    EXPECT_FALSE(drag.mouseDown(ButtonLeft, 30, 45));
+    EXPECT_TRUE(drag.mouseDown(ButtonRight, 500, 500));
+    auto move = [&](int buttons, float x, float y) {
+        const auto to = drag.mouseMove(buttons, x, y, WindowPosition{1000, 2000});
+        return to ? std::to_string(to->left) + " " + std::to_string(to->top) : "stays";
+    };
+    EXPECT_EQ(move(ButtonLeft, 60, 15), "1030.000000 1970.000000");
+    EXPECT_EQ(move(ButtonLeft, 30, 45), "1000.000000 2000.000000");
+    for (int buttons : {ButtonLeft | ButtonRight, int{ButtonRight}, int{ButtonMiddle}, 0}) {
+        EXPECT_EQ(move(buttons, 60, 15), "stays") << buttons;
+    }
+    EXPECT_FALSE(drag.mouseDown(ButtonMiddle, 5, 6));
+    EXPECT_EQ(std::tuple(drag.DragStartX, drag.DragStartY), std::tuple(5.0f, 6.0f));
 }
 
 }  // namespace

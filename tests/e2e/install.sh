@@ -5,7 +5,7 @@
 # in the player's home and changes nothing below the prefix; a second start by the same
 # player ends at once, while another player's game starts beside it.
 set -euo pipefail
-build=$1
+build=$2
 prefix=$(mktemp -d) homes=$(mktemp -d)
 pids=()
 trap 'kill "${pids[@]}" 2>/dev/null; rm -rf "$prefix" "$homes"' EXIT

@@ -24,6 +24,7 @@ std::string cleanValue(std::string_view raw) {
     return v;
 }
 
+// Line ends: LF, CR LF (counted once) or a lone CR.
 std::size_t countLines(std::string_view s) {
     std::size_t n = 0;
     for (std::size_t i = 0; i < s.size(); ++i)

@@ -35,8 +35,8 @@ struct Dialog : OptionsView {
         board.dir.write("Quorvia.ini", "[Einstellungen]\r\n" + ini);
     }
     void processEvents() override {}
-    void showMessage(const std::string& text, const std::string& title, MessageIcon) override {
-        messages.push_back(title + "|" + text);
+    void showMessage(const std::string& text, const std::string& title, MessageIcon icon) override {
+        messages.push_back((icon == MessageIcon::Critical ? "critical|" : "information|") + title + "|" + text);
     }
     void destroyDialog() override { ++destroyed; }
     OptionsLogic& open() {
@@ -84,16 +84,15 @@ TEST(OptionsOpening, ControlsShowTheSettings) {
     }
 }
 
-// Without the stored and the default theme the player is told so; the running game's cover
-// stays as it was, and the dialog opens all the same.
+// Without the stored and the default theme the player is told so in a critical message;
+// the running game's cover stays as it was, and the dialog opens all the same.
 TEST(OptionsOpening, MissingDefaultThemeIsReported) {
     Dialog d("Collection=gone\r\nCoverIcon=01.ico\r\n");
     std::filesystem::remove_all(d.icons("quorvia"));
     d.live().CoverIconFile = "old file";
     OptionsLogic& o = d.open();
-    EXPECT_EQ(d.messages, Names{"Oskel's Quorvia|Standard Icon-Thema konnte nicht gefunden werden."});
-    EXPECT_EQ(d.live().CoverIconFile, "old file");
-    EXPECT_TRUE(o.Check1);  // the opening went on
+    EXPECT_EQ(d.messages, Names{"critical|Oskel's Quorvia|Standard Icon-Thema konnte nicht gefunden werden."});
+    EXPECT_EQ(std::tuple(d.live().CoverIconFile, o.Check1), std::tuple("old file", true));  // the opening went on
 }
 
 // The strip shows the cover files (*.ico and *.icn) from the bar's value on; the bar's
@@ -102,12 +101,11 @@ TEST(OptionsOpening, MissingDefaultThemeIsReported) {
 // past the end of the list.
 TEST(OptionsCover, ScrollBarPagesAndASlotClickPicks) {
     // Cover files, the bar's new value, its maximum, the files shown then, the slot clicked.
-    using Case = std::tuple<int, int, Int16, Names, std::size_t>;
-    for (const auto& [covers, value, max, shown, slot] : std::vector<Case>{{3, 0, 0, files(0, 2, 8), 5},
-                                                                           {8, 0, 0, files(0, 7), 7},
-                                                                           {20, 12, 12, files(12, 19), 7},
-                                                                           {20, 5, 12, files(5, 12), 2},
-                                                                           {20, 30, 12, files(12, 19), 0}}) {
+    const std::tuple<int, int, Int16, Names, std::size_t> cases[] = {
+        {3, 0, 0, files(0, 2, 8), 5}, {8, 0, 0, files(0, 7), 7},      {20, 12, 12, files(12, 19), 7},
+        {20, 5, 12, files(5, 12), 2}, {20, 30, 12, files(12, 19), 0},
+    };
+    for (const auto& [covers, value, max, shown, slot] : cases) {
         SCOPED_TRACE(covers * 100 + value);
         Dialog d("", covers);
         OptionsLogic& o = d.open();
@@ -132,13 +130,11 @@ TEST(OptionsCover, ThemeBoxChoosesTheThemesOwnCover) {
     OptionsLogic& o = d.open();
     o.Image1_Click(1);
     o.Combo1_GotFocus();
-    EXPECT_EQ(d.live().CoverIcon, "@");
-    EXPECT_EQ(o.Image2, d.picture("quorvia/@.icn"));
+    EXPECT_EQ(std::tuple(d.live().CoverIcon, o.Image2), std::tuple("@", d.picture("quorvia/@.icn")));
 
     o.Image1_Click(2);
     o.Combo1_Click("NATUR\\TIERE");
-    EXPECT_EQ(d.live().CoverIcon, "@");
-    EXPECT_EQ(o.Image2, d.picture("natur\\tiere/@.icn"));
+    EXPECT_EQ(std::tuple(d.live().CoverIcon, o.Image2), std::tuple("@", d.picture("natur\\tiere/@.icn")));
 
     o.Combo1.text = "Bunt";
     o.Combo1_GotFocus();  // no such theme: the built-in cover
@@ -160,21 +156,17 @@ TEST(OptionsSize, PresetsRefusalsAndCancelWriteNothing) {
     EXPECT_EQ(shown, "4x6 5x8 6x10 8x12 10x16 12x18 14x20 16x24 1x24 ");
     o.cboRows.text = "";
     o.cmdOK_Click();
-    o.cboRows.text = "5";
-    o.cboCols.text = "9";
+    std::tie(o.cboRows.text, o.cboCols.text) = std::tuple("5", "9");
     o.cmdOK_Click();
-    EXPECT_EQ(d.messages,
-              Names{"Fehlerhafte Eingabe|Das Ergebnis muss eine gerade Zahl ergeben ( um Paare zu erstellen )!"});
-    EXPECT_EQ(d.destroyed, 0);
-    EXPECT_FALSE(d.board.game.Enabled);
-    EXPECT_EQ(d.live().BoardRows * 100 + d.live().BoardCols, 508);
+    EXPECT_EQ(d.messages, Names{"critical|Fehlerhafte Eingabe|Das Ergebnis muss eine gerade Zahl ergeben ( um Paare zu "
+                                "erstellen )!"});
+    EXPECT_EQ(std::tuple(d.destroyed, d.board.game.Enabled, d.live().BoardRows, d.live().BoardCols),
+              std::tuple(0, false, Int16(5), Int16(8)));
 
     o.Check1_Click(false);
     o.cmdAbort_Click();
-    EXPECT_EQ(d.live().RemovePairs, 0);
     EXPECT_EQ(d.ini(), before);
-    EXPECT_TRUE(d.board.game.Enabled);
-    EXPECT_EQ(d.destroyed, 1);
+    EXPECT_EQ(std::tuple(d.live().RemovePairs, d.board.game.Enabled, d.destroyed), std::tuple(Int16(0), true, 1));
 }
 
 // cmdOK with a valid size enables the board, hands the preview to the card back, keeps the
@@ -198,7 +190,5 @@ TEST(OptionsSize, OkAppliesEverythingAndStartsANewGame) {
                           v.DialogCoverIcon)),
               (std::tuple<Int16, Int16, Int16, Int16, std::string, std::string>(18, 27, 0, 1, "QUORVIA", "02.ico")));
     EXPECT_EQ(d.board.covers.CoverImage, d.picture("@/02.ico"));
-    EXPECT_TRUE(d.board.game.Enabled);
-    EXPECT_EQ(d.board.game.imgPiece.size(), 486u);
-    EXPECT_EQ(d.destroyed, 1);
+    EXPECT_EQ(std::tuple(d.board.game.Enabled, d.board.game.imgPiece.size(), d.destroyed), std::tuple(true, 486u, 1));
 }
