@@ -5,7 +5,7 @@
 PRESET ?= dev
 BUILD_DIR := build/$(PRESET)
 
-.PHONY: deps configure build run test bench deb format clean
+.PHONY: deps configure build run test bench deb package-test format clean
 
 deps:
 	@sh tools/setup-deps
@@ -38,6 +38,11 @@ bench: deps
 deb:
 	@sh tools/setup-deps deb
 	sh tools/make-deb
+
+# The package installed and played by two users on a clean Debian 12 root, kept in
+# build/chroot/ (made by debootstrap at the first run, which takes a few minutes). As root.
+package-test: deb
+	bash tests/package/package.sh build/deb/quorvia_*_amd64.deb build/chroot
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
