@@ -4,6 +4,7 @@
 #include "options/OptionsDialog.h"
 
 #include "app/ProfileFile.h"
+#include "fakes/MessageCatcher.h"
 #include "fakes/TempDir.h"
 #include "main/Program.h"
 
@@ -50,16 +51,6 @@ static T* control(QWidget* dialog, const char* name) {
     return dialog->findChild<T*>(QString::fromLatin1(name));
 }
 
-// Closes the next message box that appears and remembers its title.
-static void catchMessage(QString& title) {
-    QTimer::singleShot(0, [&title] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) return catchMessage(title);  // not open yet: look again
-        title = box->windowTitle();
-        box->accept();
-    });
-}
-
 class OptionsWindowTest : public QObject {
     Q_OBJECT
 
@@ -81,10 +72,11 @@ private slots:
         QVERIFY(cmdOK->isDefault() && dialog->focusWidget() == cmdOK);
 
         QTest::keyClick(control(dialog, "cboCols"), Qt::Key_9);
-        QString title;
-        catchMessage(title);
+        test::MessageCatcher message;
+        message.arm();
         QTest::keyClick(control(dialog, "Check2"), Qt::Key_Return);
-        QCOMPARE(title, QStringLiteral("Fehlerhafte Eingabe"));
+        QCOMPARE(message.title, QStringLiteral("Fehlerhafte Eingabe"));
+        QCOMPARE(message.text, QString::fromUtf8(kOddCardsMessage));
         QVERIFY(dialog->isVisible() && !dialog->close() && !run.boardEnabled());
         QTest::keyClick(control(dialog, "Check2"), Qt::Key_Escape);
         QTRY_VERIFY(dialog.isNull());

@@ -2,6 +2,7 @@
 // background, real clicks on real cards, the pause and the turning back, the win message.
 
 #include "board/BoardPanel.h"
+#include "fakes/MessageCatcher.h"
 #include "fakes/TempDir.h"
 #include "main/Program.h"
 
@@ -19,6 +20,7 @@
 #include <memory>
 
 using namespace quorvia;
+using quorvia::test::MessageCatcher;
 using quorvia::test::TempDir;
 
 namespace {
@@ -62,33 +64,15 @@ int partnerOfCard0(const Game& game, bool sameIcon) {
 
 QPoint cardCentre(BoardWindow& w, int index) { return w.panel()->cardRect(index).center(); }
 
-// Closes the next message box that appears and remembers its texts.
-struct MessageCatcher {
-    QString text, title;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    void arm() {
-        QTimer::singleShot(0, [this] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
-                    text = box->text();
-                    title = box->windowTitle();
-                    icon = box->icon();
-                    box->accept();
-                    return;
-                }
-            }
-            arm();  // not open yet: look again
-        });
-    }
-};
-
 }  // namespace
 
 class BoardWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void loadedWindowHasItsDesignSizeAndTexts() {
+    // The loaded window: its design size and texts, frameless, with the built-in card back,
+    // window icon and click sound embedded in the program.
+    void loadedWindowHasItsDesignSizeTextsAndResources() {
         Running run(4, "", false);
         Program& program = run.program;
         BoardWindow& w = *program.window;
@@ -100,6 +84,9 @@ private slots:
             QCOMPARE(label->Caption, std::string(text));
         }
         QVERIFY(w.windowFlags() & Qt::FramelessWindowHint);
+        QVERIFY(program.covers.DefCover.image != nullptr && !w.windowIcon().isNull());
+        QFile click(QStringLiteral(":/WAVE/KLICK"));
+        QVERIFY(click.open(QIODevice::ReadOnly) && click.read(4) == "RIFF");
     }
 
     // The start-up's font thread is joined once, before the first text is measured; the
@@ -119,16 +106,6 @@ private slots:
         QCOMPARE(calls, 1);
         QVERIFY(run.program.game->lblTime.Width != widthAtCall);
         QCOMPARE(QFontInfo(w.font()).family(), QStringLiteral("Tahoma"));
-    }
-
-    void builtInPicturesAndSoundAreEmbedded() {
-        Running run(4, "", false);
-        Program& program = run.program;
-        QVERIFY(program.covers.DefCover.image != nullptr);
-        QVERIFY(!program.window->windowIcon().isNull());
-        QFile click(QStringLiteral(":/WAVE/KLICK"));
-        QVERIFY(click.open(QIODevice::ReadOnly));
-        QCOMPARE(click.read(4), QByteArray("RIFF"));
     }
 
     // Card files are read as icons first, whatever their name; other images Qt recognises by
@@ -165,16 +142,21 @@ private slots:
         QVERIFY(qBlue(img.pixel(x, top + 40)) > 0 && qBlue(img.pixel(x, top + 40)) < 255);
     }
 
+    // A press and a release on different cards is no click; real clicks turn a card, start
+    // the one-second clock and find a pair.
     void realClicksTurnAndFindAPair() {
         Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
         QVERIFY(run.exposed);
         Program& program = run.program;
         BoardWindow& w = *program.window;
         Game& game = *program.game;
+        QTest::mousePress(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
+        QTest::mouseRelease(w.panel(), Qt::LeftButton, {}, cardCentre(w, 1));
+        QVERIFY(!game.OneCardOpen && !w.timeTimer().isActive());
 
-        const int x = 0, y = partnerOfCard0(game, true);
+        const int y = partnerOfCard0(game, true);
         QVERIFY(y > 0);
-        QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, x));
+        QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
         QVERIFY(game.OneCardOpen);
         QCOMPARE(game.imgPiece[0].picture.source, game.imgPiece[0].Tag);
         QVERIFY(w.timeTimer().isActive());
@@ -182,8 +164,7 @@ private slots:
 
         QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, y));
         QCOMPARE(game.FlipCount, Int16(1));
-        QVERIFY(!game.imgPiece[0].Visible);
-        QVERIFY(!game.imgPiece[static_cast<std::size_t>(y)].Visible);
+        QVERIFY(!game.imgPiece[0].Visible && !game.imgPiece[static_cast<std::size_t>(y)].Visible);
         QCOMPARE(game.lblFlips.Caption, std::string("Versuche: 1"));
     }
 
@@ -207,17 +188,6 @@ private slots:
         QVERIFY(pausing);
         QCOMPARE(game.FlipCount, Int16(0));
         for (const Card& card : game.imgPiece) QVERIFY(card.Visible && card.Enabled && card.Tag != kFoundTag);
-    }
-
-    void pressAndReleaseOnDifferentCardsIsNoClick() {
-        Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
-        QVERIFY(run.exposed);
-        Program& program = run.program;
-        BoardWindow& w = *program.window;
-        QTest::mousePress(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
-        QTest::mouseRelease(w.panel(), Qt::LeftButton, {}, cardCentre(w, 1));
-        QVERIFY(!program.game->OneCardOpen);
-        QVERIFY(!w.timeTimer().isActive());
     }
 
     void unequalPairTurnsBackAfterASecond() {
