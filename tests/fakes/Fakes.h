@@ -85,7 +85,6 @@ public:
     std::function<void()> onMessage;
     unsigned changeLog = 0;
     int eventRounds = 0;
-    double charWidth = 90;            // twips per character
     ScreenSize screen{19200, 14400};  // 1280 x 960 pixels
     FakeClock* clock = nullptr;
     double clockStepPerRound = 0.05;
