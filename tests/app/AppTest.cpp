@@ -18,6 +18,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <random>
@@ -242,6 +244,39 @@ std::string le16(const std::u16string& text) {
     std::string bytes;
     for (const char16_t unit : text) bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
     return bytes;
+}
+
+// Over many generated files an update makes the key read back as written, leaves every other
+// key's value alone and touches no other line: outside a common start and end, the old text
+// holds part of one line and the new one at most a completed line end, a section and the key.
+TEST(ProfileFile, UpdateRoundTripOverGeneratedFiles) {
+    // clang-format off
+    const Names pieces = {"[Einstellungen]", "[einstellungen]", " [ EINSTELLUNGEN ] ", "[Other]", "[Other", "Rows=3",
+        " rows = 4 ", "Cols=8", "X=\"q\"", "; Rows=9", "", "   ", "Flag", "Text=\u00E4\u20AC", "Rows", "=", "cols=\t"};
+    // clang-format on
+    const Names sections = {"Einstellungen", "Other", "New"}, keys = {"Rows", "Cols", "X", "Flag", "Text"};
+    std::mt19937 rng(20240517);
+    auto pick = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); };
+    for (int round = 0; round < 3000 && !HasFailure(); ++round) {
+        std::string file;
+        for (std::size_t i = 0, lines = pick(12); i < lines; ++i)
+            file += pieces[pick(pieces.size())] + std::array{"\n", "\r\n", "\r", ""}[pick(i + 1 == lines ? 4 : 3)];
+        const std::string &section = sections[pick(3)], &key = keys[pick(5)];
+        const std::string value = std::array{"", "5", "x", "Yz_.-09", "b\u00E4\u00C4"}[pick(5)];
+        const std::string after = profileUpdate(file, section, key, value);
+        SCOPED_TRACE("file: \"" + file + "\" " + section + "/" + key + "=" + value);
+        EXPECT_EQ(profileLookup(after, section, key), value);
+        for (const auto& s : sections)
+            for (const auto& k : keys)
+                EXPECT_TRUE((s == section && k == key) || profileLookup(after, s, k) == profileLookup(file, s, k))
+                    << s << k;
+        const std::size_t start = std::ranges::mismatch(file, after).in1 - file.begin();
+        std::size_t end = 0;
+        while (start + end < std::min(file.size(), after.size()) && file.rbegin()[end] == after.rbegin()[end]) ++end;
+        const std::string added = after.substr(start, after.size() - start - end);
+        EXPECT_EQ(file.substr(start, file.size() - start - end).find_first_of("\r\n"), std::string::npos);
+        EXPECT_LE(std::ranges::count(added, '\n') + std::ranges::count(added, '\r'), 6);
+    }
 }
 
 // Files as other programs and editors save them read as those programs read them, values in

@@ -158,7 +158,9 @@ private slots:
         QVERIFY(y > 0);
         QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
         QVERIFY(game.OneCardOpen);
-        QCOMPARE(game.imgPiece[0].picture.source, game.imgPiece[0].Tag);
+        const std::string& tag = game.imgPiece[0].Tag;  // the card shows its icon's colour
+        const QColor colour = QColor::fromHsv(std::stoi(tag.substr(tag.rfind('/') + 1)) * 37 % 360, 200, 200);
+        QCOMPARE(w.panel()->grab().toImage().pixelColor(cardCentre(w, 0)).rgb(), colour.rgb());
         QVERIFY(w.timeTimer().isActive());
         QCOMPARE(w.timeTimer().interval(), 1000);
 
@@ -251,6 +253,16 @@ private slots:
         }
         QVERIFY(!game.OneCardOpen && !w.timeTimer().isActive());
         QCOMPARE(game.imgPiece[0].picture, game.covers().CoverImage);
+    }
+
+    // A new game fits the window to its board, back to the loaded window's width for a
+    // board narrower than that.
+    void newGameFitsTheWindowToItsBoard() {
+        Running run(40, "[Einstellungen]\r\nRows=5\r\nCols=8\r\n");
+        BoardWindow& w = *run.program.window;
+        run.dir->write("Quorvia.ini", "[Einstellungen]\r\nRows=2\r\nCols=1\r\n");
+        w.menu()->findChild<QAction*>(QStringLiteral("mnuNew"))->trigger();
+        QCOMPARE(w.width(), 117);
     }
 
     void menuHasItsItemsInOrder() {
