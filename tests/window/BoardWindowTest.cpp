@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -164,7 +165,11 @@ private slots:
         QVERIFY(w.timeTimer().isActive());
         QCOMPARE(w.timeTimer().interval(), 1000);
 
+        // What the screen shows of the status labels, from the window's backing store.
+        const auto labels = [&] { return w.screen()->grabWindow(w.winId(), 0, 0, w.width(), 40).toImage(); };
+        const QImage before = labels();
         QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, y));
+        QTRY_VERIFY(labels() != before);  // the new tries count is painted
         QCOMPARE(game.FlipCount, Int16(1));
         QVERIFY(!game.imgPiece[0].Visible && !game.imgPiece[static_cast<std::size_t>(y)].Visible);
         QCOMPARE(game.lblFlips.Caption, std::string("Versuche: 1"));
