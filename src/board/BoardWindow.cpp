@@ -3,6 +3,7 @@
 #include "board/Background.h"
 #include "board/BoardPanel.h"
 #include "board/QtPictureLoader.h"
+#include "board/QtWindowPlacement.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -26,7 +27,8 @@ constexpr int kBorderPx = 3;  // 45 twips
 
 }  // namespace
 
-BoardWindow::BoardWindow(Game& game, QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint), game_(game) {
+BoardWindow::BoardWindow(Game& game, QWidget* parent)
+    : QWidget(parent, Qt::FramelessWindowHint), game_(game), placement_(std::make_unique<QtWindowPlacement>(*this)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);
     setWindowTitle(QString::fromStdString(game_.settings().constants().AppTitle));
@@ -52,6 +54,8 @@ BoardWindow::BoardWindow(Game& game, QWidget* parent) : QWidget(parent, Qt::Fram
 }
 
 BoardWindow::~BoardWindow() { game_.attach(nullptr); }
+
+void BoardWindow::setWindowPlacement(std::unique_ptr<WindowPlacement> placement) { placement_ = std::move(placement); }
 
 void BoardWindow::buildMenu() {
     menu_ = new QMenu(this);
@@ -279,10 +283,20 @@ QPointF BoardWindow::elementTwips(QPointF global, QPoint element) const {
 
 void BoardWindow::surfaceMouseDown(int button, QPointF global, QPoint element) {
     const QPointF at = elementTwips(global, element);
+    compositorAsked_ = false;
     if (drag_.mouseDown(button, static_cast<float>(at.x()), static_cast<float>(at.y()))) showBoardMenu();
 }
 
 void BoardWindow::surfaceMouseMove(int buttons, QPointF global, QPoint element) {
+    if (!placement_->placesOwnWindows()) {
+        // Only the compositor can move the window here: the first move of a left drag hands
+        // it the move, once per press, and the model's position stays where it was.
+        if (buttons == ButtonLeft && !compositorAsked_) {
+            compositorAsked_ = true;
+            placement_->startCompositorMove();
+        }
+        return;
+    }
     const QPointF at = elementTwips(global, element);
     const auto moved =
         drag_.mouseMove(buttons, static_cast<float>(at.x()), static_cast<float>(at.y()), {game_.Left, game_.Top});

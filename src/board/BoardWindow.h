@@ -6,6 +6,7 @@
 #include "board/BoardView.h"
 #include "board/Drag.h"
 #include "board/Game.h"
+#include "board/WindowPlacement.h"
 
 #include <QFont>
 #include <QPixmap>
@@ -14,6 +15,7 @@
 
 #include <cmath>
 #include <functional>
+#include <memory>
 
 class QMenu;
 
@@ -64,6 +66,10 @@ public:
 
     static int toButtons(Qt::MouseButtons buttons);
 
+    // What the desktop lets the window do with its position; by default the answer of the
+    // platform Qt runs on. Tests hand in their own.
+    void setWindowPlacement(std::unique_ptr<WindowPlacement> placement);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -88,6 +94,8 @@ private:
     QPixmap background_;
     QFont font_;
     Drag drag_;
+    std::unique_ptr<WindowPlacement> placement_;
+    bool compositorAsked_ = false;  // this press's drag is the compositor's already
 };
 
 }  // namespace quorvia

@@ -5,6 +5,23 @@
 
 #include <QApplication>
 
+#include <cstdlib>
+
+namespace {
+
+// Where an X display is at hand (on a Wayland desktop, through XWayland), the game runs on
+// X11: there the board places itself and follows a drag by its own moves. Wayland stays the
+// fall-back, and a platform the player has chosen is kept.
+void preferX11() {
+    const char* chosen = std::getenv("QT_QPA_PLATFORM");
+    const char* display = std::getenv("DISPLAY");
+    if ((chosen == nullptr || *chosen == '\0') && display != nullptr && *display != '\0') {
+        ::setenv("QT_QPA_PLATFORM", "xcb;wayland", 1);
+    }
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
     using namespace quorvia;
 
@@ -17,6 +34,7 @@ int main(int argc, char* argv[]) {
     if (!guard.acquired()) return 0;
 
     FontWarmUp fonts;
+    preferX11();
     QApplication app(argc, argv);
     fonts.applicationReady();
 

@@ -232,6 +232,45 @@ private slots:
         QCOMPARE(program.game->FlipCount, Int16(0));
     }
 
+    // A drag on the background: where the desktop honours the window's own position the
+    // window follows the pointer; where only the compositor places windows, the drag is
+    // handed to it once per press and the model keeps its place. A card click is no drag.
+    void dragMovesTheWindowOrHandsTheMoveToTheCompositor() {
+        struct Placement : WindowPlacement {
+            Placement(bool own, int& asked) : own(own), asked(asked) {}
+            bool placesOwnWindows() const override { return own; }
+            bool startCompositorMove() override { return ++asked > 0; }
+            bool own;
+            int& asked;
+        };
+        for (const bool own : {true, false}) {
+            Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
+            QVERIFY(run.exposed);
+            BoardWindow& w = *run.program.window;
+            int asked = 0;
+            w.setWindowPlacement(std::make_unique<Placement>(own, asked));
+            const QPoint start = w.pos();
+            const QPoint local(1, w.height() - 2);
+            QPoint global;  // where the pointer was pressed
+            const auto send = [&](QEvent::Type type, QPoint by, Qt::MouseButton button, Qt::MouseButtons held) {
+                QMouseEvent event(type, local + by, global + by, button, held, {});
+                QApplication::sendEvent(&w, &event);
+            };
+            for (int drag = 0; drag < 2; ++drag) {
+                global = w.mapToGlobal(local);
+                send(QEvent::MouseButtonPress, {}, Qt::LeftButton, Qt::LeftButton);
+                send(QEvent::MouseMove, {30, 20}, Qt::NoButton, Qt::LeftButton);
+                send(QEvent::MouseMove, {40, 25}, Qt::NoButton, Qt::LeftButton);
+                send(QEvent::MouseButtonRelease, {40, 25}, Qt::LeftButton, Qt::NoButton);
+            }
+            QCOMPARE(w.pos(), own ? start + QPoint(80, 50) : start);
+            QCOMPARE(asked, own ? 0 : 2);
+            QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
+            QVERIFY(run.program.game->OneCardOpen);
+            QCOMPARE(asked, own ? 0 : 2);
+        }
+    }
+
     // A right press on a card opens the menu and turns nothing; in the menu only the left
     // button chooses an item.
     void rightPressOpensTheMenuWhereOnlyTheLeftButtonChooses() {

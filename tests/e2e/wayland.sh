@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# The game on a Wayland desktop, with Qt's Wayland plug-in installed. With an X display at
+# hand as well (XWayland), it runs on X11, where it places itself: centred, and a drag moves
+# it. With Wayland alone it runs there: the compositor places the board, and the screen shows
+# it drawn at its size.
+set -euo pipefail
+exe=$1
+. "$(dirname "$0")/private-x.sh"
+
+mkdir -p "$dir/prog/icons/quorvia" "$dir/run" "$dir/shots"
+chmod 700 "$dir/run"
+cp "$exe" "$dir/prog/quorvia"
+# The headless compositor, drawing with pixman so that screenshots can be taken.
+XDG_RUNTIME_DIR="$dir/run" weston --backend=headless-backend.so --use-pixman --debug --socket=wayland-q \
+  --width=1024 --height=768 > "$dir/weston.log" 2>&1 &
+wpid=$!
+trap 'kill "$wpid" 2>/dev/null || true; cleanup' EXIT
+for _ in $(seq 100); do [ -S "$dir/run/wayland-q" ] && break; sleep 0.1; done
+[ -S "$dir/run/wayland-q" ] || { echo "weston did not start"; cat "$dir/weston.log"; exit 1; }
+
+# Runs a program in the session; `exec`, so that $! is the program itself.
+wayland_session() {
+  exec env -u QT_QPA_PLATFORM XDG_SESSION_TYPE=wayland XDG_RUNTIME_DIR="$dir/run" WAYLAND_DISPLAY=wayland-q "$@"
+}
+
+# Both: the board opens on the X server, centred, and follows a drag.
+wayland_session "$dir/prog/quorvia" > "$dir/out.log" 2>&1 &
+pid=$!
+wait_for_window
+geometry_is() {
+  for _ in $(seq 50); do
+    eval "$(xdotool getwindowgeometry --shell "$win")"
+    [ "$X $Y $WIDTH $HEIGHT" = "$1" ] && return 0
+    sleep 0.1
+  done
+  echo "window at $X $Y size $WIDTH $HEIGHT, expected $1"
+  return 1
+}
+geometry_is "$(( (1024 - 333) / 2 )) $(( (768 - 291) / 2 )) 333 291"
+x0=$((X + 300)) y0=$((Y + 30))
+xdotool mousemove "$x0" "$y0" mousedown 1 mousemove $((x0 + 10)) $((y0 + 5)) mousemove $((x0 + 60)) $((y0 + 40)) mouseup 1
+geometry_is "$((X + 60)) $((Y + 40)) 333 291"
+kill "$pid"; wait "$pid" 2>/dev/null || true; pid=""
+
+# Wayland alone: the board is drawn on the compositor's screen. Its gradient's one pure blue
+# row runs across the window between the 3-pixel borders: 333 - 6 pixels for 5 x 8 cards.
+wayland_session env -u DISPLAY "$dir/prog/quorvia" > "$dir/out.log" 2>&1 &
+pid=$!
+blue=""
+for _ in $(seq 50); do
+  sleep 0.2
+  kill -0 "$pid" 2>/dev/null || { echo "the game ended on Wayland:"; cat "$dir/out.log"; exit 1; }
+  rm -f "$dir"/shots/*.png
+  (cd "$dir/shots" && XDG_RUNTIME_DIR="$dir/run" WAYLAND_DISPLAY=wayland-q timeout 10 weston-screenshooter) || continue
+  blue=$(convert "$dir"/shots/*.png -fill black +opaque 'rgb(0,0,255)' -fill white -opaque 'rgb(0,0,255)' -trim \
+    -format '%w' info: 2>/dev/null || true)
+  [ "$blue" = 327 ] && break
+done
+[ "$blue" = 327 ] || { echo "no board on the Wayland screen (blue row: '$blue')"; cat "$dir/out.log"; exit 1; }
+echo ok
