@@ -13,16 +13,6 @@ cp "$exe" "$dir/prog/quorvia"
 pid=$!
 wait_for_window
 
-# Waits (up to 5 s, the machine may be busy) until the window has the given geometry.
-geometry_becomes() {
-  for _ in $(seq 50); do
-    eval "$(xdotool getwindowgeometry --shell "$win")"
-    [ "$X $Y $WIDTH $HEIGHT" = "$1" ] && return 0
-    sleep 0.1
-  done
-  echo "window at $X $Y size $WIDTH $HEIGHT, expected $1"
-  return 1
-}
 # 5 x 8 cards: 5000 x 4370 twips, 333 x 291 pixels, centred on the screen.
 geometry_becomes "$(( (1024 - 333) / 2 )) $(( (768 - 291) / 2 )) 333 291"
 

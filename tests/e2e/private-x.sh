@@ -29,3 +29,14 @@ wait_for_window() {
   [ -s "$dir/out.log" ] && sed 's/^/  program: /' "$dir/out.log"
   return 1
 }
+
+# Waits (up to 5 s, the machine may be busy) until the window has the given geometry.
+geometry_becomes() {
+  for _ in $(seq 50); do
+    eval "$(xdotool getwindowgeometry --shell "$win")"
+    [ "$X $Y $WIDTH $HEIGHT" = "$1" ] && return 0
+    sleep 0.1
+  done
+  echo "window at $X $Y size $WIDTH $HEIGHT, expected $1"
+  return 1
+}
