@@ -44,8 +44,10 @@ public:
     // a thread of its own and joins it here, as late as it can. Unset, fonts count as ready.
     std::function<void()> fontsNeeded;
 
-    // Opens the board menu at the pointer and waits until it closes.
+    // Opens the board menu at the pointer (or at a point of the screen) and waits until it
+    // closes.
     void showBoardMenu();
+    void showBoardMenuAt(QPoint global);
 
     // BoardView
     void processEvents() override;
@@ -65,6 +67,8 @@ public:
     static int toButtons(Qt::MouseButtons buttons);
 
 protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -88,6 +92,7 @@ private:
     QPixmap background_;
     QFont font_;
     Drag drag_;
+    bool forwardingKey_ = false;
 };
 
 }  // namespace quorvia
