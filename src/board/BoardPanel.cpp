@@ -1,5 +1,6 @@
 #include "board/BoardPanel.h"
 
+#include "board/BoardAccessible.h"
 #include "board/BoardWindow.h"
 #include "board/QtPictureLoader.h"
 
@@ -51,14 +52,22 @@ void BoardPanel::updateCard(int index) {
         const int next = target(Qt::Key_Right, index);
         moveFrame(next != index ? next : target(Qt::Key_Left, index));
     }
+    window_.accessibility()->cardChanged(index);
 }
 
 void BoardPanel::clickCard(int index) {
     Game& game = window_.game();
-    if (game.acceptsClick(index)) game.imgPiece_Click(index);
+    if (!game.acceptsClick(index)) return;
+    game.imgPiece_Click(index);
+    // A found pair is marked at the very end of the click, where nothing on the screen
+    // changes any more: readers hear of it here.
+    for (const int card : {game.FirstCard, game.SecondCard}) window_.accessibility()->cardChanged(card);
 }
 
-void BoardPanel::boardChanged() { update(); }
+void BoardPanel::boardChanged() {
+    update();
+    window_.accessibility()->boardChanged();
+}
 
 // ---- keyboard ---------------------------------------------------------------------------
 
@@ -112,6 +121,12 @@ void BoardPanel::moveFrame(int index) {
     frameRow_ = index / columns();
     frameCol_ = index % columns();
     update(frameRect(index));
+    window_.accessibility()->frameMoved();
+}
+
+void BoardPanel::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    window_.accessibility()->frameMoved();
 }
 
 void BoardPanel::setFrameShown(bool shown) {
@@ -217,8 +232,7 @@ void BoardPanel::mouseReleaseEvent(QMouseEvent* event) {
     pressedCard_ = -1;
     if (event->button() != Qt::LeftButton || pressed < 0) return;
     if (cardAt(event->position()) != pressed) return;
-    Game& game = window_.game();
-    if (game.acceptsClick(pressed)) game.imgPiece_Click(pressed);
+    clickCard(pressed);
 }
 
 }  // namespace quorvia

@@ -43,13 +43,17 @@ public:
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
+public:
+    // How many cards a row of the board holds.
     int columns() const;
+
+private:
     // Where a navigation key moves the frame from `from`; `from` when it stays.
     int target(int key, int from) const;
     void moveFrame(int index);

@@ -1,6 +1,7 @@
 #include "board/BoardWindow.h"
 
 #include "board/Background.h"
+#include "board/BoardAccessible.h"
 #include "board/BoardPanel.h"
 #include "board/QtPictureLoader.h"
 
@@ -45,6 +46,7 @@ BoardWindow::BoardWindow(Game& game, QWidget* parent) : QWidget(parent, Qt::Fram
 
     panel_ = new BoardPanel(*this);
     panel_->setFocus(Qt::OtherFocusReason);
+    accessibility_ = new BoardAccessibility(*this);
     buildMenu();
     setMouseTracking(false);
 
@@ -166,7 +168,13 @@ void BoardWindow::changed(unsigned changes) {
     // resizes the window several times before it is shown.
     if (changes & ChangeBackground) background_ = QPixmap();
     if (changes & (ChangeCaptions | ChangeBackground)) update();
+    if (changes & ChangeCaptions) accessibility_->captionsChanged();
     if (changes & ChangeCards) panel_->boardChanged();
+    // Hiding or disabling the panel (a new game, the pause after a pair) takes the focus
+    // from it; it gets it back with the panel, so keys and readers stay on the cards.
+    if (panel_->isVisible() && panel_->isEnabled() && (!focusWidget() || focusWidget() == this)) {
+        panel_->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void BoardWindow::cardChanged(int index) { panel_->updateCard(index); }

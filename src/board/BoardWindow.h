@@ -19,6 +19,7 @@ class QMenu;
 
 namespace quorvia {
 
+class BoardAccessibility;
 class BoardPanel;
 
 inline int twipsToPixels(double twips) { return static_cast<int>(std::lround(twips / 15.0)); }
@@ -34,6 +35,7 @@ public:
 
     Game& game() { return game_; }
     BoardPanel* panel() { return panel_; }
+    BoardAccessibility* accessibility() { return accessibility_; }
     QMenu* menu() { return menu_; }
     QTimer& timeTimer() { return tmrTime_; }
     QTimer& autoBackTimer() { return tmrAutoBack_; }
@@ -66,6 +68,9 @@ public:
 
     static int toButtons(Qt::MouseButtons buttons);
 
+    // Where a status line is drawn, in the window's pixels.
+    QRect labelRect(const Label& label) const;
+
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -80,12 +85,12 @@ private:
     void syncGeometry();
     QPointF elementTwips(QPointF global, QPoint element) const;
     void syncTimers();
-    QRect labelRect(const Label& label) const;
     void buildMenu();
     void quitNow();
 
     Game& game_;
     BoardPanel* panel_ = nullptr;
+    BoardAccessibility* accessibility_ = nullptr;
     QMenu* menu_ = nullptr;
     QTimer tmrTime_;
     QTimer tmrAutoBack_;

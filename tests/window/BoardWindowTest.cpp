@@ -6,9 +6,11 @@
 #include "fakes/TempDir.h"
 #include "main/Program.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontInfo>
 #include <QImage>
 #include <QMenu>
@@ -293,13 +295,9 @@ private slots:
             QCOMPARE(panel->frameCard(), card);
         }
         QVERIFY(panel->grab().toImage() != unframed);
-        QPoint menuAt;
-        QTimer::singleShot(0, [&] {
-            menuAt = QApplication::activePopupWidget()->pos();
-            QApplication::activePopupWidget()->close();
-        });
+        QTimer::singleShot(0, w.menu(), &QMenu::close);
         QTest::keyClick(panel, Qt::Key_F10, Qt::ShiftModifier);
-        QCOMPARE(menuAt, panel->mapToGlobal(panel->cardRect(4).center()));
+        QCOMPARE(w.menu()->pos(), panel->mapToGlobal(panel->cardRect(4).center()));
         QTest::mouseClick(panel, Qt::LeftButton, {}, panel->cardRect(0).topLeft() - QPoint(6, 6));
         QCOMPARE(panel->grab().toImage(), unframed);
         QVERIFY(frameTo(panel, 7));
@@ -337,6 +335,28 @@ private slots:
             QTest::keyClick(panel, Qt::Key_Space);
         }
         QVERIFY2(catcher.text.endsWith(QStringLiteral(" Sekunden\nMit 5 Versuchen")), qPrintable(catcher.text));
+    }
+
+    // Readers find the cards as buttons named by place or face, press them like a click, and
+    // find a found pair, the tries line and the framed card as they change.
+    void readersFindTheCardsAndWhatChanges() {
+        Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\nRemovePairs=0\r\n");
+        BoardWindow& w = *run.program.window;
+        Game& game = *run.program.game;
+        QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(w.panel());
+        QCOMPARE(panel->childCount(), 8);
+        QCOMPARE(panel->child(5)->text(QAccessible::Name), QStringLiteral("Karte 6, Reihe 2, Spalte 2: verdeckt"));
+        const int y = partnerOfCard0(game, true);
+        const QString face = QFileInfo(QString::fromStdString(game.imgPiece[0].Tag)).completeBaseName();
+        for (const int card : {0, y})
+            panel->child(card)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_COMPARE(panel->child(y)->text(QAccessible::Name),
+                     QStringLiteral("Karte %1: %2, gefunden").arg(y + 1).arg(face));
+        QCOMPARE(panel->parent()->child(1)->text(QAccessible::Name), QStringLiteral("Versuche: 1"));
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(w.panel(), Qt::Key_Right);
+        QCOMPARE(panel->focusChild(), panel->child(1));
     }
 
     void menuHasItsItemsInOrder() {
