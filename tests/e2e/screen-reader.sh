@@ -10,9 +10,8 @@ if [ -z "${QUORVIA_PRIVATE_BUS:-}" ]; then
 fi
 . "$(dirname "$0")/private-x.sh"
 
+# The accessibility bus; it ends with the session bus.
 /usr/libexec/at-spi-bus-launcher --launch-immediately > /dev/null 2>&1 &
-bus=$!
-trap 'kill "$bus" 2>/dev/null || true; cleanup' EXIT
 
 mkdir -p "$dir/prog"
 cp -r "$build/icons" "$dir/prog/icons"
@@ -34,18 +33,14 @@ def wait(what, get, timeout=15):
     while time.time() < end:
         try: value = get()
         except Exception: value = None
-        if value:
-            return value
-        while GLib.MainContext.default().iteration(False):
-            pass
+        if value: return value
+        while GLib.MainContext.default().iteration(False): pass
         time.sleep(0.05)
     sys.exit("timed out: " + what)
 
-def cards(window):
-    return pyatspi.findAllDescendants(window, lambda a: a.getRole() == pyatspi.ROLE_PUSH_BUTTON)
+def cards(window): return pyatspi.findAllDescendants(window, lambda a: a.getRole() == pyatspi.ROLE_PUSH_BUTTON)
 
-def press(card):
-    """Presses a face-down card and returns its face's name."""
+def press(card):  # a face-down card; returns its face's name
     card.queryAction().doAction(0)
     return wait("a turned card's name", lambda: not card.name.endswith("verdeckt") and card.name.split(": ", 1)[1].removesuffix(", gefunden"))
 
@@ -54,27 +49,19 @@ buttons = wait("40 card buttons", lambda: len(cards(window)) == 40 and cards(win
 if buttons[9].name != "Karte 10, Reihe 2, Spalte 2: verdeckt":
     sys.exit("card 10 reads " + repr(buttons[9].name))
 
-seen, tries = {}, 0
+# Cards two by two: each first card with the card of the same face seen before, if any.
+seen = {}
 for i in range(0, 40, 2):
     face = press(buttons[i])
-    if face in seen:
-        partner = buttons[seen[face]]
-    else:
-        seen[face] = i
-        partner = buttons[i + 1]
-    tries += 1
-    second = press(partner)
-    if second == face:
-        break
-    seen.setdefault(second, i + 1)
+    partner = seen.get(face, i + 1)
+    second = press(buttons[partner])
+    if second == face: break
+    seen.update({face: i, second: i + 1})
 else:
     sys.exit("no pair found")
 
-line = pyatspi.findDescendant(window, lambda a: a.getRole() == pyatspi.ROLE_LABEL and a.name.startswith("Versuche"))
-if line is None or line.name != "Versuche: %d" % tries:
-    sys.exit("tries line reads %r after %d tries" % (line and line.name, tries))
+line = wait("the tries line", lambda: pyatspi.findDescendant(window, lambda a: a.name == "Versuche: %d" % (i // 2 + 1)))
 wait("the found pair to leave the board", lambda: len(cards(window)) == 38)
-told = lambda: line.name in heard and any(n.startswith("Karte %d: %s" % (i + 1, face)) for n in heard)
-wait("the tries line and the turned card told to readers", told)
-print("ok: a pair of %s after %d tries" % (face, tries))
+wait("the tries line and a turned card told", lambda: line.name in heard and any(n.startswith("Karte %d: %s" % (i + 1, face)) for n in heard))
+print("ok: a pair of %s after %d tries" % (face, i // 2 + 1))
 EOF

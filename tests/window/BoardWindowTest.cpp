@@ -328,8 +328,7 @@ private slots:
             QTest::keyClick(panel, Qt::Key_Home);
             const auto first = cards.begin() + panel->frameCard();
             QVERIFY(std::none_of(cards.begin(), first, [](const Card& c) { return c.Visible; }));
-            const auto second =
-                std::find_if(first + 1, cards.end(), [&](const Card& c) { return c.Tag == first->Tag; });
+            const auto second = std::find_if(first + 1, cards.end(), [&](auto& c) { return c.Tag == first->Tag; });
             QTest::keyClick(panel, Qt::Key_Enter);
             QVERIFY(frameTo(panel, static_cast<int>(second - cards.begin())));
             QTest::keyClick(panel, Qt::Key_Space);
@@ -337,22 +336,16 @@ private slots:
         QVERIFY2(catcher.text.endsWith(QStringLiteral(" Sekunden\nMit 5 Versuchen")), qPrintable(catcher.text));
     }
 
-    // Readers find the cards as buttons named by place or face, press them like a click, and
-    // find a found pair, the tries line and the framed card as they change.
+    // Readers press cards like a click and find a found pair and the framed card as they
+    // change (the program's own test over AT-SPI reads the rest).
     void readersFindTheCardsAndWhatChanges() {
         Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\nRemovePairs=0\r\n");
         BoardWindow& w = *run.program.window;
-        Game& game = *run.program.game;
         QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(w.panel());
-        QCOMPARE(panel->childCount(), 8);
-        QCOMPARE(panel->child(5)->text(QAccessible::Name), QStringLiteral("Karte 6, Reihe 2, Spalte 2: verdeckt"));
-        const int y = partnerOfCard0(game, true);
-        const QString face = QFileInfo(QString::fromStdString(game.imgPiece[0].Tag)).completeBaseName();
+        const int y = partnerOfCard0(*run.program.game, true);
         for (const int card : {0, y})
             panel->child(card)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        QTRY_COMPARE(panel->child(y)->text(QAccessible::Name),
-                     QStringLiteral("Karte %1: %2, gefunden").arg(y + 1).arg(face));
-        QCOMPARE(panel->parent()->child(1)->text(QAccessible::Name), QStringLiteral("Versuche: 1"));
+        QTRY_VERIFY(panel->child(y)->text(QAccessible::Name).endsWith(QStringLiteral(", gefunden")));
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QTest::keyClick(w.panel(), Qt::Key_Right);
