@@ -169,8 +169,11 @@ void PictureBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     drawPicture(painter, QRectF(rect()), picture_);
     if (hasFocus()) {
-        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        // Black on the slot's edge and white inside it: clear on light and dark covers.
+        painter.setPen(QPen(Qt::black, 2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+        painter.setPen(QPen(Qt::white, 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.drawRect(QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5));
     }
 }
 
