@@ -1,11 +1,16 @@
 #include "board/BoardPanel.h"
 
+#include "board/BoardAccessible.h"
 #include "board/BoardWindow.h"
 #include "board/QtPictureLoader.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+
+#include <algorithm>
+#include <cstdlib>
 
 namespace quorvia {
 
@@ -18,6 +23,7 @@ BoardPanel::BoardPanel(BoardWindow& window) : QWidget(&window), window_(window) 
     setFont(bold);
     const QPixmap pointer = QPixmap::fromImage(resourceImage(QStringLiteral(":/images/pointing-hand.png")));
     hand_ = pointer.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(pointer, 7, 1);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 QRect BoardPanel::cardRect(int index) const {
@@ -38,8 +44,123 @@ int BoardPanel::cardAt(QPointF point) const {
 }
 
 void BoardPanel::updateCard(int index) {
-    const QRect r = cardRect(index);
+    const QRect r = frameRect(index);
     if (!r.isEmpty()) update(r);
+    // A removed card takes no frame: it moves on to the next card still on the board.
+    const auto& cards = window_.game().imgPiece;
+    if (index == frameCard() && !cards[static_cast<std::size_t>(index)].Visible) {
+        const int next = target(Qt::Key_Right, index);
+        moveFrame(next != index ? next : target(Qt::Key_Left, index));
+    }
+    window_.accessibility()->cardChanged(index);
+}
+
+void BoardPanel::clickCard(int index) {
+    Game& game = window_.game();
+    if (!game.acceptsClick(index)) return;
+    game.imgPiece_Click(index);
+    // A found pair is marked at the very end of the click, where nothing on the screen
+    // changes any more: readers hear of it here.
+    for (const int card : {game.FirstCard, game.SecondCard}) window_.accessibility()->cardChanged(card);
+}
+
+void BoardPanel::boardChanged() {
+    update();
+    window_.accessibility()->boardChanged();
+}
+
+// ---- keyboard ---------------------------------------------------------------------------
+
+// Cards are dealt row by row; a row holds as many cards as stand level with the first.
+int BoardPanel::columns() const {
+    const auto& cards = window_.game().imgPiece;
+    int cols = 0;
+    while (cols < static_cast<int>(cards.size()) && cards[static_cast<std::size_t>(cols)].Top == cards[0].Top) ++cols;
+    return std::max(cols, 1);
+}
+
+int BoardPanel::frameCard() const {
+    const int n = static_cast<int>(window_.game().imgPiece.size());
+    if (n == 0) return -1;
+    const int cols = columns();
+    const int rows = (n + cols - 1) / cols;
+    return std::min(std::min(frameRow_, rows - 1) * cols + std::min(frameCol_, cols - 1), n - 1);
+}
+
+int BoardPanel::target(int key, int from) const {
+    const auto& cards = window_.game().imgPiece;
+    const int n = static_cast<int>(cards.size());
+    const auto onBoard = [&](int i) { return i >= 0 && i < n && cards[static_cast<std::size_t>(i)].Visible; };
+    const int step = key == Qt::Key_Left || key == Qt::Key_Up || key == Qt::Key_End ? -1 : 1;
+    if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Home || key == Qt::Key_End) {
+        // Home and End search from beyond either end of the board.
+        const int start = key == Qt::Key_Home ? -1 : key == Qt::Key_End ? n : from;
+        for (int i = start + step; i >= 0 && i < n; i += step) {
+            if (onBoard(i)) return i;
+        }
+        return from;
+    }
+    // Up and Down: the nearest row in that direction with a card left, and in it the card
+    // nearest to the frame's column (the left one of two equally near).
+    const int cols = columns();
+    const int col = from % cols;
+    for (int row = from / cols + step; row >= 0 && row * cols < n; row += step) {
+        int best = -1;
+        for (int i = row * cols; i < std::min(n, (row + 1) * cols); ++i) {
+            if (onBoard(i) && (best < 0 || std::abs(i % cols - col) < std::abs(best % cols - col))) best = i;
+        }
+        if (best >= 0) return best;
+    }
+    return from;
+}
+
+void BoardPanel::moveFrame(int index) {
+    const int old = frameCard();
+    if (index < 0 || index == old) return;
+    update(frameRect(old));
+    frameRow_ = index / columns();
+    frameCol_ = index % columns();
+    update(frameRect(index));
+    window_.accessibility()->frameMoved();
+}
+
+void BoardPanel::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    window_.accessibility()->frameMoved();
+}
+
+void BoardPanel::setFrameShown(bool shown) {
+    if (shown == frameShown_) return;
+    frameShown_ = shown;
+    update(frameRect(frameCard()));
+}
+
+QRect BoardPanel::frameRect(int index) const {
+    const QRect r = cardRect(index);
+    return r.isEmpty() ? r : r.adjusted(-kFrameOutsidePx, -kFrameOutsidePx, kFrameOutsidePx, kFrameOutsidePx);
+}
+
+bool BoardPanel::event(QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress) setFrameShown(false);
+    return QWidget::event(event);
+}
+
+void BoardPanel::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const bool menu =
+        key == Qt::Key_Menu || (key == Qt::Key_F10 && (event->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier);
+    const bool turn = key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+    const bool move = key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down ||
+                      key == Qt::Key_Home || key == Qt::Key_End;
+    if (!(menu || turn || move) || frameCard() < 0) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    setFrameShown(true);
+    if (move) moveFrame(target(key, frameCard()));
+    if (turn) clickCard(frameCard());
+    if (menu) window_.showBoardMenuAt(mapToGlobal(cardRect(frameCard()).center()));
 }
 
 void BoardPanel::paintEvent(QPaintEvent* event) {
@@ -65,6 +186,20 @@ void BoardPanel::paintEvent(QPaintEvent* event) {
         const QRect cr = cardRect(i);
         if (!event->rect().intersects(cr)) continue;
         drawPicture(painter, cr, c.picture);
+    }
+
+    const int framed = frameCard();
+    if (frameShown_ && framed >= 0 && cards[static_cast<std::size_t>(framed)].Visible) {
+        // Black around the card, white on its edge and a thin black line inside: one of
+        // them always stands out, on the cover and on light or dark faces alike.
+        const QRectF r(cardRect(framed));
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(Qt::black, kFrameOutsidePx, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.drawRect(r.adjusted(-1, -1, 1, 1));
+        painter.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.drawRect(r.adjusted(1, 1, -1, -1));
+        painter.setPen(QPen(Qt::black, 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.drawRect(r.adjusted(2.5, 2.5, -2.5, -2.5));
     }
 }
 
@@ -97,8 +232,7 @@ void BoardPanel::mouseReleaseEvent(QMouseEvent* event) {
     pressedCard_ = -1;
     if (event->button() != Qt::LeftButton || pressed < 0) return;
     if (cardAt(event->position()) != pressed) return;
-    Game& game = window_.game();
-    if (game.acceptsClick(pressed)) game.imgPiece_Click(pressed);
+    clickCard(pressed);
 }
 
 }  // namespace quorvia

@@ -1,6 +1,7 @@
 #include "board/BoardWindow.h"
 
 #include "board/Background.h"
+#include "board/BoardAccessible.h"
 #include "board/BoardPanel.h"
 #include "board/QtPictureLoader.h"
 #include "board/QtWindowPlacement.h"
@@ -9,6 +10,7 @@
 #include <QCursor>
 #include <QEventLoop>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -45,6 +47,8 @@ BoardWindow::BoardWindow(Game& game, QWidget* parent)
     connect(&tmrAutoBack_, &QTimer::timeout, this, [this] { game_.tmrAutoBack_Timer(); });
 
     panel_ = new BoardPanel(*this);
+    panel_->setFocus(Qt::OtherFocusReason);
+    accessibility_ = new BoardAccessibility(*this);
     buildMenu();
     setMouseTracking(false);
 
@@ -94,9 +98,31 @@ bool BoardWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void BoardWindow::showBoardMenu() {
+void BoardWindow::showBoardMenu() { showBoardMenuAt(QCursor::pos()); }
+
+void BoardWindow::showBoardMenuAt(QPoint global) {
     awaitFonts();
-    menu_->exec(QCursor::pos());
+    menu_->exec(global);
+}
+
+bool BoardWindow::event(QEvent* event) {
+    // A press anywhere on the window ends keyboard play's frame (the panel sees its own).
+    if (event->type() == QEvent::MouseButtonPress) panel_->setFrameShown(false);
+    return QWidget::event(event);
+}
+
+void BoardWindow::keyPressEvent(QKeyEvent* event) {
+    // Keys reach the window itself when the panel has lost the focus, as it does while it
+    // is hidden or disabled for a moment (a new game, the pause after a pair): they go on
+    // to the panel, which takes the focus back. Keys the panel ignores come back here.
+    if (!forwardingKey_ && panel_->isVisible() && panel_->isEnabled()) {
+        forwardingKey_ = true;
+        panel_->setFocus(Qt::OtherFocusReason);
+        QCoreApplication::sendEvent(panel_, event);
+        forwardingKey_ = false;
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void BoardWindow::quitNow() {
@@ -146,7 +172,13 @@ void BoardWindow::changed(unsigned changes) {
     // resizes the window several times before it is shown.
     if (changes & ChangeBackground) background_ = QPixmap();
     if (changes & (ChangeCaptions | ChangeBackground)) update();
-    if (changes & ChangeCards) panel_->update();
+    if (changes & ChangeCaptions) accessibility_->captionsChanged();
+    if (changes & ChangeCards) panel_->boardChanged();
+    // Hiding or disabling the panel (a new game, the pause after a pair) takes the focus
+    // from it; it gets it back with the panel, so keys and readers stay on the cards.
+    if (panel_->isVisible() && panel_->isEnabled() && (!focusWidget() || focusWidget() == this)) {
+        panel_->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void BoardWindow::cardChanged(int index) { panel_->updateCard(index); }

@@ -21,6 +21,7 @@ class QMenu;
 
 namespace quorvia {
 
+class BoardAccessibility;
 class BoardPanel;
 
 inline int twipsToPixels(double twips) { return static_cast<int>(std::lround(twips / 15.0)); }
@@ -36,6 +37,7 @@ public:
 
     Game& game() { return game_; }
     BoardPanel* panel() { return panel_; }
+    BoardAccessibility* accessibility() { return accessibility_; }
     QMenu* menu() { return menu_; }
     QTimer& timeTimer() { return tmrTime_; }
     QTimer& autoBackTimer() { return tmrAutoBack_; }
@@ -46,8 +48,10 @@ public:
     // a thread of its own and joins it here, as late as it can. Unset, fonts count as ready.
     std::function<void()> fontsNeeded;
 
-    // Opens the board menu at the pointer and waits until it closes.
+    // Opens the board menu at the pointer (or at a point of the screen) and waits until it
+    // closes.
     void showBoardMenu();
+    void showBoardMenuAt(QPoint global);
 
     // BoardView
     void processEvents() override;
@@ -69,8 +73,12 @@ public:
     // What the desktop lets the window do with its position; by default the answer of the
     // platform Qt runs on. Tests hand in their own.
     void setWindowPlacement(std::unique_ptr<WindowPlacement> placement);
+    // Where a status line is drawn, in the window's pixels.
+    QRect labelRect(const Label& label) const;
 
 protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -82,12 +90,12 @@ private:
     void syncGeometry();
     QPointF elementTwips(QPointF global, QPoint element) const;
     void syncTimers();
-    QRect labelRect(const Label& label) const;
     void buildMenu();
     void quitNow();
 
     Game& game_;
     BoardPanel* panel_ = nullptr;
+    BoardAccessibility* accessibility_ = nullptr;
     QMenu* menu_ = nullptr;
     QTimer tmrTime_;
     QTimer tmrAutoBack_;
@@ -96,6 +104,7 @@ private:
     Drag drag_;
     std::unique_ptr<WindowPlacement> placement_;
     bool compositorAsked_ = false;  // this press's drag is the compositor's already
+    bool forwardingKey_ = false;
 };
 
 }  // namespace quorvia

@@ -3,10 +3,12 @@
 #include "board/BoardWindow.h"
 #include "board/QtPictureLoader.h"
 
+#include <QAccessibleWidget>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QFrame>
 #include <QGuiApplication>
@@ -22,6 +24,9 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
+
+#include <algorithm>
+#include <vector>
 
 namespace quorvia {
 
@@ -126,6 +131,30 @@ protected:
     }
 };
 
+// Readers' view of the picture-only controls: a cover slot is a button named by its file
+// and pressed like a click, the preview a picture, and the logos filler readers pass over.
+class PictureAccessible : public QAccessibleWidget {
+public:
+    PictureAccessible(PictureBox* box, QAccessible::Role role) : QAccessibleWidget(box, role) {}
+    QStringList actionNames() const override {
+        return role() == QAccessible::Button ? QStringList{pressAction()} : QStringList{};
+    }
+    void doAction(const QString& action) override {
+        if (role() == QAccessible::Button && action == pressAction()) static_cast<PictureBox*>(widget())->click();
+    }
+};
+
+QAccessibleInterface* pictureInterfaces(const QString&, QObject* object) {
+    if (auto* box = qobject_cast<PictureBox*>(object)) {
+        return new PictureAccessible(box,
+                                     box->focusPolicy() == Qt::NoFocus ? QAccessible::Graphic : QAccessible::Button);
+    }
+    if (object->objectName().startsWith(QStringLiteral("imgLogo"))) {
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Whitespace);
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 // ---- PictureBox ----------------------------------------------------------------------------
@@ -139,6 +168,23 @@ void PictureBox::setPicture(const Picture& picture) {
 void PictureBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     drawPicture(painter, QRectF(rect()), picture_);
+    if (hasFocus()) {
+        // Black on the slot's edge and white inside it: clear on light and dark covers.
+        painter.setPen(QPen(Qt::black, 2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+        painter.setPen(QPen(Qt::white, 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.drawRect(QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5));
+    }
+}
+
+void PictureBox::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space) {
+        emit clicked();
+    } else if (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right) {
+        emit stepped(event->key() == Qt::Key_Left ? -1 : 1);
+    } else {
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) { pressed_ = event->button() == Qt::LeftButton; }
@@ -163,6 +209,11 @@ frmOptions::frmOptions(Settings& settings, Game& game, const FileSystem& fs, Pic
     setFont(tahoma(13));
     paintBackground(this, Qt::black, Qt::white);
 
+    static const bool readersKnowPictures = [] {
+        QAccessible::installFactory(pictureInterfaces);
+        return true;
+    }();
+    (void)readersKnowPictures;
     buildControls();
     connectControls();
     sync();
@@ -228,6 +279,7 @@ void frmOptions::buildControls() {
     Combo1_->installEventFilter(this);
     Image2_ = new PictureBox(pnlStuff_);
     Image2_->setObjectName(QStringLiteral("Image2"));
+    Image2_->setAccessibleName(QStringLiteral("Vorschau"));
     Image2_->setGeometry(inPanel(pnlStuff_, twips(3720, 360, 480, 480)));
 
     // Cover icon.
@@ -242,6 +294,7 @@ void frmOptions::buildControls() {
     for (int i = 0; i < kStripSlots; ++i) {
         auto* slot = new PictureBox(Picture1_);
         slot->setObjectName(QStringLiteral("Image1(%1)").arg(i));
+        slot->setFocusPolicy(Qt::TabFocus);
         slot->setGeometry(twips(480 * i, 0, 480, 480).translated(Picture1_->frameWidth(), Picture1_->frameWidth()));
         Image1_[static_cast<std::size_t>(i)] = slot;
     }
@@ -270,6 +323,16 @@ void frmOptions::buildControls() {
     cmdAbort_->setObjectName(QStringLiteral("cmdAbort"));
     cmdAbort_->setGeometry(twips(3360, 5760, 1215, 375));
     for (QPushButton* button : {cmdOK_, cmdAbort_}) button->setFont(tahoma(11));
+
+    // Tab follows the layout: the size lists, the presets (one stop, the arrow keys choose),
+    // the theme, the cover strip (one stop, the arrow keys move in it), the check boxes and
+    // the buttons.
+    std::vector<QWidget*> order = {cboRows_, cboCols_};
+    for (const std::size_t i : {0, 3, 6, 1, 4, 7, 2, 5, 8}) order.push_back(Option1_[i]);
+    order.push_back(Combo1_);
+    order.insert(order.end(), Image1_.begin(), Image1_.end());
+    order.insert(order.end(), {Check1_, Check2_, cmdOK_, cmdAbort_});
+    for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 
     // Input focus starts on cmdOK, so Enter accepts at once.
     cmdOK_->setFocus(Qt::OtherFocusReason);
@@ -325,6 +388,8 @@ void frmOptions::connectControls() {
             logic_.Image1_Click(static_cast<int>(i));
             sync();
         });
+        connect(Image1_[i], &PictureBox::stepped, this,
+                [this, i](int direction) { stepSlot(static_cast<int>(i), direction); });
     }
 }
 
@@ -370,7 +435,11 @@ void frmOptions::sync() {
         HScroll1_->setPageStep(bar.LargeChange);
         HScroll1_->setValue(bar.Value);
     }
-    for (std::size_t i = 0; i < Image1_.size(); ++i) Image1_[i]->setPicture(logic_.Image1[i]);
+    for (std::size_t i = 0; i < Image1_.size(); ++i) {
+        Image1_[i]->setPicture(logic_.Image1[i]);
+        const long long file = logic_.HScroll1.Value + static_cast<long long>(i);
+        Image1_[i]->setAccessibleName(QFileInfo(qs(logic_.coverName(file))).completeBaseName());
+    }
     Image2_->setPicture(logic_.Image2);
 }
 
@@ -382,6 +451,23 @@ void frmOptions::setVisible(bool visible) {
         centreOnScreen();
     }
     QDialog::setVisible(visible);
+}
+
+bool frmOptions::focusNextPrevChild(bool next) {
+    if (std::find(Image1_.begin(), Image1_.end(), focusWidget()) != Image1_.end()) {
+        (next ? static_cast<QWidget*>(Check1_) : Combo1_)->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        return true;
+    }
+    return QDialog::focusNextPrevChild(next);
+}
+
+void frmOptions::stepSlot(int slot, int direction) {
+    const int next = slot + direction;
+    if (next >= 0 && next < kStripSlots) {
+        Image1_[static_cast<std::size_t>(next)]->setFocus(Qt::TabFocusReason);
+    } else {
+        HScroll1_->setValue(HScroll1_->value() + direction);  // runs the Change handler
+    }
 }
 
 void frmOptions::centreOnScreen() {

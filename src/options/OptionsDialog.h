@@ -33,7 +33,9 @@ class QScrollBar;
 namespace quorvia {
 
 // An image control: shows a picture stretched to its size, reports a click (a press and a
-// release of the left button inside it).
+// release of the left button inside it). A slot of the cover strip is also reached with Tab
+// and the arrow keys (never by the mouse, so a mouse player sees no focus on it); Space
+// there is a click.
 class PictureBox : public QWidget {
     Q_OBJECT
 
@@ -41,12 +43,16 @@ public:
     explicit PictureBox(QWidget* parent = nullptr) : QWidget(parent) {}
     const Picture& picture() const { return picture_; }
     void setPicture(const Picture& picture);
+    void click() { emit clicked(); }
 
 signals:
     void clicked();
+    // An arrow key on a slot: -1 to the left, 1 to the right.
+    void stepped(int direction);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
@@ -81,6 +87,8 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The cover strip is one stop for Tab.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void buildControls();
@@ -88,6 +96,9 @@ private:
     // Copies the logic's state into the widgets, without running any handler.
     void sync();
     void centreOnScreen();
+    // An arrow key on slot `slot`: the focus moves to the next slot, and past either end of
+    // the strip the scroll bar moves by one.
+    void stepSlot(int slot, int direction);
 
     OptionsLogic logic_;
     QWidget* boardWindow_ = nullptr;

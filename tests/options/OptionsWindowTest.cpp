@@ -8,6 +8,7 @@
 #include "fakes/TempDir.h"
 #include "main/Program.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
@@ -126,6 +127,33 @@ private slots:
             QCOMPARE(stored("Collection"), typed.toStdString());
             QCOMPARE(stored("CoverIcon"), std::string("c12.ico"));
         }
+    }
+
+    // Readers find the picture-only controls (slots named by their files and pressed like a
+    // click, the preview named, the logos passed over); Tab follows the layout; the arrow
+    // keys move through the cover strip and Space picks a cover.
+    void pictureControlsServeReadersAndTheKeyboard() {
+        Running run;
+        frmOptions* dialog = run.openFromMenu();
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        const auto reader = [&](const char* n) { return QAccessible::queryAccessibleInterface(control(dialog, n)); };
+        const std::string& cover = run.program->settings.live.CoverIcon;
+        QCOMPARE(reader("Image1(1)")->text(QAccessible::Name) + reader("Image2")->text(QAccessible::Name),
+                 QStringLiteral("c11Vorschau"));
+        QCOMPARE(reader("imgLogo(2)")->role(), QAccessible::Whitespace);
+        reader("Image1(1)")->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(cover, std::string("c11.ico"));
+        QStringList stops;
+        control(dialog, "cboRows")->setFocus();
+        for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Right, Qt::Key_Right,
+                                  Qt::Key_Space, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab}) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+            stops << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(stops.join(u' '),
+                 QStringLiteral("cboCols Option1(0) Combo1 Image1(0) Image1(1) Image1(2) Image1(2) Check1 "
+                                "Check2 cmdOK cmdAbort"));
+        QCOMPARE(cover, std::string("c12.ico"));
     }
 };
 

@@ -6,9 +6,11 @@
 #include "fakes/TempDir.h"
 #include "main/Program.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontInfo>
 #include <QImage>
 #include <QMenu>
@@ -17,6 +19,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -64,6 +67,13 @@ int partnerOfCard0(const Game& game, bool sameIcon) {
 }
 
 QPoint cardCentre(BoardWindow& w, int index) { return w.panel()->cardRect(index).center(); }
+
+// Moves the keyboard frame to a card with Home and Right only; false when it cannot get there.
+bool frameTo(BoardPanel* panel, int index) {
+    QTest::keyClick(panel, Qt::Key_Home);
+    for (int i = 0; i < 64 && panel->frameCard() != index; ++i) QTest::keyClick(panel, Qt::Key_Right);
+    return panel->frameCard() == index;
+}
 
 }  // namespace
 
@@ -307,6 +317,78 @@ private slots:
         run.dir->write("Quorvia.ini", "[Einstellungen]\r\nRows=2\r\nCols=1\r\n");
         w.menu()->findChild<QAction*>(QStringLiteral("mnuNew"))->trigger();
         QCOMPARE(w.width(), 117);
+    }
+
+    // The frame shows from the first key on and moves within the board; Shift+F10 opens the
+    // menu at it; a mouse press hides it; a new game keeps its row and column, clamped.
+    void keysMoveTheFrameAndOpenTheMenuThere() {
+        Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
+        BoardWindow& w = *run.program.window;
+        BoardPanel* panel = w.panel();
+        const QImage unframed = panel->grab().toImage();
+        const std::pair<Qt::Key, int> moves[] = {{Qt::Key_Right, 1}, {Qt::Key_Down, 5}, {Qt::Key_Down, 5},
+                                                 {Qt::Key_End, 7},   {Qt::Key_Up, 3},   {Qt::Key_Home, 0},
+                                                 {Qt::Key_Left, 0},  {Qt::Key_Up, 0},   {Qt::Key_Down, 4}};
+        for (const auto& [key, card] : moves) {
+            QTest::keyClick(panel, key);
+            QCOMPARE(panel->frameCard(), card);
+        }
+        QVERIFY(panel->grab().toImage() != unframed);
+        QTimer::singleShot(0, w.menu(), &QMenu::close);
+        QTest::keyClick(panel, Qt::Key_F10, Qt::ShiftModifier);
+        QCOMPARE(w.menu()->pos(), panel->mapToGlobal(panel->cardRect(4).center()));
+        QTest::mouseClick(panel, Qt::LeftButton, {}, panel->cardRect(0).topLeft() - QPoint(6, 6));
+        QCOMPARE(panel->grab().toImage(), unframed);
+        QVERIFY(frameTo(panel, 7));
+        run.dir->write("Quorvia.ini", "[Einstellungen]\r\nRows=1\r\nCols=6\r\n");
+        w.menu()->findChild<QAction*>(QStringLiteral("mnuNew"))->trigger();
+        QCOMPARE(panel->frameCard(), 3);
+    }
+
+    // A board won with keys alone, each key turn going the way of a click (clock, tries,
+    // removal), Home skipping removed cards, and no key turning a card in a disabled window.
+    void keysAloneWinASmallBoard() {
+        Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\nAutoCover=1\r\n");
+        BoardWindow& w = *run.program.window;
+        Game& game = *run.program.game;
+        const auto& cards = game.imgPiece;
+        BoardPanel* panel = w.panel();
+        QTest::keyClick(panel, Qt::Key_Space);
+        QVERIFY(game.OneCardOpen && w.timeTimer().isActive());
+        QVERIFY(frameTo(panel, partnerOfCard0(game, false)));
+        QTest::keyClick(panel, Qt::Key_Return);
+        QTest::keyClick(panel, Qt::Key_Space);
+        QTest::keyClick(&w, Qt::Key_Space);
+        QVERIFY(!w.isEnabled() && !game.OneCardOpen && game.FlipCount == 1);
+        QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled(), 3000);
+        MessageCatcher catcher;
+        catcher.arm();
+        for (int pair = 0; pair < 4; ++pair) {
+            QTest::keyClick(panel, Qt::Key_Home);
+            const auto first = cards.begin() + panel->frameCard();
+            QVERIFY(std::none_of(cards.begin(), first, [](const Card& c) { return c.Visible; }));
+            const auto second = std::find_if(first + 1, cards.end(), [&](auto& c) { return c.Tag == first->Tag; });
+            QTest::keyClick(panel, Qt::Key_Enter);
+            QVERIFY(frameTo(panel, static_cast<int>(second - cards.begin())));
+            QTest::keyClick(panel, Qt::Key_Space);
+        }
+        QVERIFY2(catcher.text.endsWith(QStringLiteral(" Sekunden\nMit 5 Versuchen")), qPrintable(catcher.text));
+    }
+
+    // Readers press cards like a click and find a found pair and the framed card as they
+    // change (the program's own test over AT-SPI reads the rest).
+    void readersFindTheCardsAndWhatChanges() {
+        Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\nRemovePairs=0\r\n");
+        BoardWindow& w = *run.program.window;
+        QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(w.panel());
+        const int y = partnerOfCard0(*run.program.game, true);
+        for (const int card : {0, y})
+            panel->child(card)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_VERIFY(panel->child(y)->text(QAccessible::Name).endsWith(QStringLiteral(", gefunden")));
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(w.panel(), Qt::Key_Right);
+        QCOMPARE(panel->focusChild(), panel->child(1));
     }
 
     void menuHasItsItemsInOrder() {
