@@ -1,9 +1,9 @@
 #include "board/QtWindowPlacement.h"
 
-#include <QWidget>
-#include <QWindow>
 #include <private/qguiapplication_p.h>
 #include <qpa/qplatformintegration.h>
+#include <QWidget>
+#include <QWindow>
 
 namespace quorvia {
 

@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
 # The game on a Wayland desktop, with Qt's Wayland plug-in installed. With an X display at
 # hand as well (XWayland), it runs on X11, where it places itself. With Wayland alone it
-# runs there: the compositor places the board, and its screen shows it drawn at its size.
+# runs there: the compositor places the board, its screen shows it drawn at its size, and
+# a pair is played through the accessibility bus (the compositor has no input devices).
 set -euo pipefail
-exe=$1
+exe=$1 build=$2
+if [ -z "${QUORVIA_PRIVATE_BUS:-}" ]; then
+  QUORVIA_PRIVATE_BUS=1 exec dbus-run-session -- "$0" "$@"
+fi
 . "$(dirname "$0")/private-x.sh"
+/usr/libexec/at-spi-bus-launcher --launch-immediately > /dev/null 2>&1 &
 
-mkdir -p "$dir/prog/icons/quorvia" "$dir/run" "$dir/shots"
+mkdir -p "$dir/prog" "$dir/run" "$dir/shots"
 chmod 700 "$dir/run"
+cp -r "$build/icons" "$dir/prog/icons"
 cp "$exe" "$dir/prog/quorvia"
+printf '[Einstellungen]\r\nAutoCover=0\r\nRemovePairs=1\r\n' > "$dir/prog/Quorvia.ini"
 # The headless compositor, drawing with pixman so that screenshots can be taken.
 XDG_RUNTIME_DIR="$dir/run" weston --backend=headless-backend.so --use-pixman --debug --socket=wayland-q \
   --width=1024 --height=768 > "$dir/weston.log" 2>&1 &
@@ -32,7 +39,7 @@ kill "$pid"; wait "$pid" 2>/dev/null || true; pid=""
 
 # Wayland alone: the board is drawn on the compositor's screen. Its gradient's one pure blue
 # row runs across the window between the 3-pixel borders: 333 - 6 pixels for 5 x 8 cards.
-wayland_session env -u DISPLAY "$dir/prog/quorvia" > "$dir/out.log" 2>&1 &
+wayland_session env -u DISPLAY QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$dir/prog/quorvia" > "$dir/out.log" 2>&1 &
 pid=$!
 blue=""
 for _ in $(seq 50); do
@@ -45,4 +52,4 @@ for _ in $(seq 50); do
   [ "$blue" = 327 ] && break
 done
 [ "$blue" = 327 ] || { echo "no board on the Wayland screen (blue row: '$blue')"; cat "$dir/out.log"; exit 1; }
-echo ok
+/usr/bin/python3 "$(dirname "$0")/reader-client.py"
