@@ -123,13 +123,17 @@ QImage squareOf(const fs::path& path, bool fit, const QColor& letterbox, PixelBu
     // Only libjpeg (in steps of 1/8) and the SVG renderer decode straight at a smaller size;
     // other readers that take a size decode the whole picture first and then scale it.
     const bool vector = reader.format().startsWith("svg");
-    qint64 cost = qint64(raw.width()) * raw.height() * 5;  // 8-bit colours may become 32-bit
+    // What the decoded picture costs: its own pixels, plus 32-bit ones for a picture of
+    // fewer bits per pixel (palette, grey, 24-bit), which is converted before it is scaled.
+    const int depth = QImage::toPixelFormat(reader.imageFormat()).bitsPerPixel();
+    const int bytesPerPixel = depth >= 32 ? depth / 8 : 4 + std::max(1, depth / 8);
+    QSize decoded = raw;
     if ((reader.format() == "jpeg" && scale < 1) || vector) {
-        const QSize wanted(std::max(1, int(std::ceil(raw.width() * scale))),
-                           std::max(1, int(std::ceil(raw.height() * scale))));
-        reader.setScaledSize(wanted);
-        cost = qint64(wanted.width()) * wanted.height() * 5;
+        decoded =
+            QSize(std::max(1, int(std::ceil(raw.width() * scale))), std::max(1, int(std::ceil(raw.height() * scale))));
+        reader.setScaledSize(decoded);
     }
+    const qint64 cost = qint64(decoded.width()) * decoded.height() * bytesPerPixel;
     if (cost > kPixelBudget) {
         *why = QStringLiteral("zu groß (%1 x %2 Pixel)").arg(raw.width()).arg(raw.height());
         return {};
@@ -146,14 +150,19 @@ QImage squareOf(const fs::path& path, bool fit, const QColor& letterbox, PixelBu
         *why = QStringLiteral("kein lesbares Bild (%1)").arg(reader.errorString());
         return {};
     }
-    image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    // Scaling works on premultiplied pixels; 32- and 64-bit pictures are converted in place.
+    if (image.depth() == 64) {
+        image.convertTo(image.hasAlphaChannel() ? QImage::Format_RGBA64_Premultiplied : QImage::Format_RGBX64);
+    } else {
+        image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    }
     const int w = image.width();
     const int h = image.height();
     if (!fit) {
         // The centred square, seen in place (no copy of a large picture), then scaled.
         const int s = std::min(w, h);
-        const QImage view(image.constScanLine((h - s) / 2) + qsizetype((w - s) / 2) * 4, s, s, image.bytesPerLine(),
-                          image.format());
+        const QImage view(image.constScanLine((h - s) / 2) + qsizetype((w - s) / 2) * (image.depth() / 8), s, s,
+                          image.bytesPerLine(), image.format());
         // A view of the right size already must still be copied: `image` goes at the return.
         return s == kSide ? view.copy() : view.scaled(kSide, kSide, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
@@ -170,7 +179,8 @@ QImage squareOf(const fs::path& path, bool fit, const QColor& letterbox, PixelBu
 // Writes the picture as a multi-size icon; empty on success, else why not.
 QString writeFace(const fs::path& picture, const fs::path& target, const ThemeRequest& request, PixelBudget& budget) {
     QString why;
-    const QImage square = squareOf(picture, request.fit, request.letterbox, budget, &why);
+    const QImage square = squareOf(picture, request.fit, request.letterbox, budget, &why)
+                              .convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (square.isNull()) return why;
     QList<QImage> images;
     for (int size : kSizes) {
