@@ -250,6 +250,17 @@ void sweepStaleWorkFolders(const fs::path& themesFolder) {
     }
 }
 
+QString progressText(int done, int total, double seconds) {
+    const double rate = seconds > 0 ? done / seconds : 0;
+    const int left = rate > 0 ? int((total - done) / rate + 0.5) : 0;
+    return QStringLiteral("%1/%2  %3 Bilder/s  noch %4:%5")
+        .arg(done)
+        .arg(total)
+        .arg(rate, 0, 'f', 1)
+        .arg(left / 60)
+        .arg(left % 60, 2, 10, QChar(u'0'));
+}
+
 QString boardSizeLine(int faces) {
     const QString pictures = faces == 1 ? QStringLiteral("1 Bild") : QStringLiteral("%1 Bilder").arg(faces);
     if (faces >= kLargestBoardPairs) return pictures + QStringLiteral(": genug für alle Spielfelder ohne Wiederholung");

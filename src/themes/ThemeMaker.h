@@ -59,6 +59,9 @@ using ThemeProgress = std::function<void(int done, int total)>;
 ThemeReport makeTheme(const ThemeRequest& request, const ThemeProgress& progress = {},
                       const std::atomic<bool>* cancel = nullptr);
 
+// Progress as a player reads it: "12/100  8.3 Bilder/s  noch 0:11".
+QString progressText(int done, int total, double seconds);
+
 // The closing line of a report: how many boards the faces fill without a repeat.
 QString boardSizeLine(int faces);
 

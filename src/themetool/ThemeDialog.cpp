@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFormLayout>
 #include <QLabel>
@@ -77,12 +78,16 @@ void ThemeDialog::makeTheme() {
     buttons_->button(QDialogButtonBox::Ok)->setEnabled(false);
     status_->setText(QStringLiteral("Bilder werden gelesen ..."));
     worker_ = std::thread([this, request] {
+        QElapsedTimer clock;
+        clock.start();
         themes::ThemeReport report = themes::makeTheme(
             request,
-            [this](int done, int total) {
-                QMetaObject::invokeMethod(this, [this, done, total] {
+            [this, &clock](int done, int total) {
+                const QString text = themes::progressText(done, total, clock.elapsed() / 1000.0);
+                QMetaObject::invokeMethod(this, [this, done, total, text] {
                     progress_->setRange(0, total);
                     progress_->setValue(done);
+                    status_->setText(text);
                 });
             },
             &cancel_);

@@ -55,14 +55,12 @@ std::string exePath() {
     return std::filesystem::read_symlink("/proc/self/exe", ec).string();
 }
 
-// pictures done / total, pictures per second and the time left, redrawn in place.
+// A bar of the pictures done, with the pictures per second and the time left, redrawn in place.
 void drawProgress(int done, int total, double seconds) {
     const int width = 30;
     const int filled = total > 0 ? done * width / total : width;
-    const double rate = seconds > 0 ? done / seconds : 0;
-    const int left = rate > 0 ? int((total - done) / rate + 0.5) : 0;
-    std::fprintf(stderr, "\r[%s%s] %d/%d  %.1f Bilder/s  noch %d:%02d ", std::string(size_t(filled), '#').c_str(),
-                 std::string(size_t(width - filled), '-').c_str(), done, total, rate, left / 60, left % 60);
+    std::fprintf(stderr, "\r[%s%s] %s ", std::string(size_t(filled), '#').c_str(),
+                 std::string(size_t(width - filled), '-').c_str(), qPrintable(progressText(done, total, seconds)));
 }
 
 }  // namespace

@@ -145,6 +145,20 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
     EXPECT_EQ(fitted.pixelColor(20, 128), QApplication::palette().color(QPalette::Button));
 }
 
+TEST(ThemeTool, AnInstalledGameTakesTheThemeIntoThePlayersThemesFolder) {
+    Folder dir;
+    dir.mkdir("share/games/quorvia/icons");
+    fs::copy_file(QUORVIA_THEME_TOOL, dir.mkdir("games") + "/quorvia-theme");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), q(dir.path() + "data"));
+    QProcess tool;
+    tool.setProcessEnvironment(env);
+    tool.start(q(dir.path() + "games/quorvia-theme"), {QStringLiteral("urlaub"), q(dir.path() + "bilder/alpha.png")});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    EXPECT_EQ(tool.exitCode(), 0);
+    EXPECT_TRUE(dir.exists("data/quorvia/icons/urlaub/alpha.ico"));
+}
+
 TEST(ThemeTool, AThemeOfTwoHundredPicturesPlaysTheLargestBoardToTheWin) {
     Folder dir;
     dir.mkdir("viele");
