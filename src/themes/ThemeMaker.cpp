@@ -282,6 +282,14 @@ ThemeReport makeTheme(const ThemeRequest& request, const ThemeProgress& progress
         return report;
     }
 
+    // Replacing takes the whole folder: never one that holds further themes.
+    for (const auto& entry : fs::directory_iterator(*target, ec)) {
+        if (entry.is_directory()) {
+            report.error = QStringLiteral("%1 enthält weitere Themen und wird nicht ersetzt").arg(shown(*target));
+            return report;
+        }
+    }
+
     std::vector<fs::path> pictures;
     for (const fs::path& input : request.inputs) collect(input, true, pictures);
     if (pictures.empty()) {

@@ -16,7 +16,8 @@
 //   shared by the workers (a picture too large for the whole budget is skipped).
 // - A picture that cannot be read is skipped with its reason; the run goes on.
 // - The theme is made only when at least one face was made; an existing theme is refused
-//   unless `replace` is set (then the old one is replaced as a whole).
+//   unless `replace` is set (then the old one is replaced as a whole, unless it holds
+//   folders: nested themes are never removed with it).
 // - Face names come from the pictures' names: letters, digits, blanks, '-', '_' and '.'
 //   kept, anything else turned into '-', no leading dot, unique without regard to case.
 //   A name that is not UTF-8 is read as Windows-1252.

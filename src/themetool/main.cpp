@@ -94,7 +94,7 @@ int main(int argc, char* argv[]) {
     if (positional.size() < 2) return usage("NAME und mindestens ein Bild oder Ordner fehlen");
 
     // Pictures need no screen; SVG pictures and the letterbox colour need a GUI application.
-    // Its notes about the session (no runtime folder and the like) are not the player's concern.
+    // Its notes about the desktop (no runtime folder and the like) are not the player's concern.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
         if (type >= QtCriticalMsg) std::fprintf(stderr, "quorvia-theme: %s\n", qPrintable(text));

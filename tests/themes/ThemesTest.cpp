@@ -129,6 +129,7 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
          "icons/urlaub/@.icn",
          "icons/urlaub/alpha.ico"},
         {{"natur\\tiere", b + "alpha.png", b + "alpha.png"}, 0, "icons/natur/tiere/alpha-2.ico", "icons/natur\\tiere"},
+        {{"--replace", "natur", b + "alpha.png"}, 1, "icons/natur/tiere/alpha-2.ico", "icons/natur/alpha.ico"},
         {{"--fit", "bunt", b + "streifen.png"}, 0, "icons/bunt/streifen.ico", "icons/bunt/streifen-2.ico"},
         {{"leer", b + "kaputt.jpg"}, 1, "icons", "icons/leer"},
         {{"nichts"}, 2, "icons", "icons/nichts"},
