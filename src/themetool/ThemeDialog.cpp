@@ -38,7 +38,7 @@ ThemeDialog::ThemeDialog(std::vector<fs::path> pictures, fs::path themesFolder, 
     buttons_->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
     progress_->setRange(0, 1);
     progress_->setValue(0);
-    progress_->setFormat(QStringLiteral("%v / %m Bilder"));
+    progress_->setTextVisible(false);  // until there is something to count
     details_->setReadOnly(true);
     details_->hide();
 
@@ -85,6 +85,8 @@ void ThemeDialog::makeTheme() {
             [this, &clock](int done, int total) {
                 const QString text = themes::progressText(done, total, clock.elapsed() / 1000.0);
                 QMetaObject::invokeMethod(this, [this, done, total, text] {
+                    progress_->setFormat(QStringLiteral("%v / %m Bilder"));
+                    progress_->setTextVisible(true);
                     progress_->setRange(0, total);
                     progress_->setValue(done);
                     status_->setText(text);
@@ -102,7 +104,7 @@ void ThemeDialog::makeTheme() {
 void ThemeDialog::showReport() {
     const bool made = report_.error.isEmpty() && !report_.cancelled;
     if (made) {
-        status_->setText(QStringLiteral("%1 Karten gemacht, %2 Bilder übersprungen.\n%3")
+        status_->setText(QStringLiteral("%1 Karten gemacht, übersprungen: %2.\n%3")
                              .arg(report_.made)
                              .arg(report_.skipped.size())
                              .arg(themes::boardSizeLine(report_.made)));
