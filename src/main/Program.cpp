@@ -2,6 +2,7 @@
 
 #include "main/ClickPlayer.h"
 #include "options/OptionsDialog.h"
+#include "themetool/ThemeDialog.h"
 
 #include <QFile>
 #include <QFontDatabase>
@@ -22,7 +23,8 @@ Program::Program(AppConstants appConstants, FileSystem& fileSystem)
       loader(fileSystem),
       settings(constants, fileSystem, loader, covers),
       random(SeededRandom::clockSeed()),
-      sound(std::make_unique<ClickPlayer>()) {}
+      sound(std::make_unique<ClickPlayer>()),
+      themesFolder(std::filesystem::path(constants.AppPath) / "icons") {}
 
 Program::~Program() = default;
 
@@ -42,6 +44,7 @@ void Program::loadBoardWindow() {
     settings.startGame = [this] { game->StartGame(); };
     window = std::make_unique<BoardWindow>(*game);
     window->openOptions = [this] { openOptionsDialog(settings, *game, fs, loader, window.get()); };
+    new PictureDrop(window.get(), themesFolder);  // owned by the window
 }
 
 void Program::startFirstGame() {

@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <condition_variable>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -50,6 +51,9 @@ public:
     std::unique_ptr<ClickPlayer> sound;
     std::unique_ptr<Game> game;
     std::unique_ptr<BoardWindow> window;
+    // Where a theme made of pictures dropped on the board goes (the program's icons folder
+    // unless told otherwise).
+    std::filesystem::path themesFolder;
 };
 
 // Makes Tahoma available where the system has the file but fontconfig does not index it.

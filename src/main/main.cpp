@@ -2,6 +2,7 @@
 
 #include "app/Installation.h"
 #include "main/Program.h"
+#include "themes/ThemeMaker.h"
 
 #include <QApplication>
 
@@ -47,6 +48,7 @@ int main(int argc, char* argv[]) {
         program.showMissingThemeMessage();
         return 0;
     }
+    program.themesFolder = themes::themesFolderFor(where);
     program.loadBoardWindow();
     program.window->fontsNeeded = [&fonts] { fonts.wait(); };
     program.startFirstGame();

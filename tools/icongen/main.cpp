@@ -10,8 +10,8 @@
 // nothing stale behind. Needs a Qt platform; run it with QT_QPA_PLATFORM=offscreen.
 #include "Artwork.h"
 #include "EmojiCatalog.h"
-#include "IcoWriter.h"
 #include "Raster.h"
+#include "themes/IcoWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,6 +27,7 @@
 #include <cstdlib>
 
 using namespace quorvia::icongen;
+using quorvia::themes::IcoWriter;
 
 namespace {
 

@@ -1,0 +1,76 @@
+#pragma once
+// Making a theme out of ordinary pictures: every picture becomes one card face, a multi-size
+// .ico file (256, 128, 64, 48, 32 and 16 px), in a new folder below the themes folder.
+//
+// Contract
+// --------
+// makeTheme() reads the pictures (folders recursively, in name order; inside folders only
+// files with a picture extension, hidden ones left out) on worker threads and writes the
+// faces into a hidden folder beside the themes folder, which it renames into place at the
+// end. So the theme appears whole or not at all: a run that fails, is cancelled, or is
+// killed leaves at most that hidden folder, which the game's theme walk never sees (it lies
+// outside the icons folder) and which the next run removes.
+// - A picture is cropped to a square around its centre, or, with `fit`, letterboxed on the
+//   card panel's colour. EXIF orientation is applied. JPEG and SVG pictures are decoded
+//   straight at the size needed; other formats are decoded whole, within a memory budget
+//   shared by the workers (a picture too large for the whole budget is skipped).
+// - A picture that cannot be read is skipped with its reason; the run goes on.
+// - The theme is made only when at least one face was made; an existing theme is refused
+//   unless `replace` is set (then the old one is replaced as a whole, unless it holds
+//   folders: nested themes are never removed with it).
+// - Face names come from the pictures' names: letters, digits, blanks, '-', '_' and '.'
+//   kept, anything else turned into '-', no leading dot, unique without regard to case.
+//   A name that is not UTF-8 is read as Windows-1252.
+
+#include "app/Installation.h"
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+namespace quorvia::themes {
+
+struct ThemeRequest {
+    QString name;                               // the theme's folder below `themesFolder`; '/' or '\' between levels
+    std::vector<std::filesystem::path> inputs;  // pictures and folders of pictures
+    std::filesystem::path themesFolder;         // the icons folder the game walks
+    std::filesystem::path cover;                // a picture for the theme's card back, or empty
+    bool fit = false;
+    bool replace = false;
+    QColor letterbox = QColor(0xef, 0xef, 0xef);  // the card panel's colour
+    int workers = 0;                              // 0: one per core
+};
+
+struct ThemeReport {
+    std::filesystem::path folder;  // the theme's folder (made only when `made` > 0)
+    int made = 0;
+    QStringList skipped;  // one line per skipped picture: its name and why
+    QString error;        // why no theme was made at all, or empty
+    bool cancelled = false;
+};
+
+// Called from the worker threads (never two at once) after each picture.
+using ThemeProgress = std::function<void(int done, int total)>;
+
+ThemeReport makeTheme(const ThemeRequest& request, const ThemeProgress& progress = {},
+                      const std::atomic<bool>* cancel = nullptr);
+
+// Progress as a player reads it: "12/100  8.3 Bilder/s  noch 0:11".
+QString progressText(int done, int total, double seconds);
+
+// The closing line of a report: how many boards the faces fill without a repeat.
+QString boardSizeLine(int faces);
+
+// Where new themes go: the player's themes folder when the game is installed, the program
+// folder's `icons/` when it is portable.
+std::filesystem::path themesFolderFor(const Locations& where);
+
+// Removes the hidden work folders beside `themesFolder` left by runs that no longer live.
+void sweepStaleWorkFolders(const std::filesystem::path& themesFolder);
+
+}  // namespace quorvia::themes

@@ -1,0 +1,75 @@
+#pragma once
+// The small dialog that makes a theme out of pictures dropped on the board window: it asks
+// for the theme's name, makes the theme on worker threads while it shows the progress, and
+// says what it made and skipped. The running game and its settings are left alone; the new
+// theme is there the next time the options dialog walks the themes.
+
+#include "themes/ThemeMaker.h"
+
+#include <QDialog>
+
+#include <atomic>
+#include <thread>
+
+class QCheckBox;
+class QDialogButtonBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+
+namespace quorvia {
+
+class ThemeDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    ThemeDialog(std::vector<std::filesystem::path> pictures, std::filesystem::path themesFolder,
+                QWidget* parent = nullptr);
+    ~ThemeDialog() override;
+
+    QLineEdit* nameEdit() const { return name_; }
+    // Starts making the theme under the name shown (what the dialog's make button does).
+    void makeTheme();
+    bool working() const { return worker_.joinable() && !finished_; }
+    const themes::ThemeReport& report() const { return report_; }
+
+signals:
+    void themeFinished();
+
+protected:
+    void reject() override;
+
+private:
+    void showReport();
+
+    std::vector<std::filesystem::path> pictures_;
+    std::filesystem::path themesFolder_;
+    QLineEdit* name_;
+    QCheckBox* fit_;
+    QProgressBar* progress_;
+    QLabel* status_;
+    QPlainTextEdit* details_;
+    QDialogButtonBox* buttons_;
+    std::atomic<bool> cancel_ = false;
+    std::thread worker_;
+    bool finished_ = false;
+    themes::ThemeReport report_;
+};
+
+// Lets a widget take dropped folders and picture files and offer to make a theme of them.
+class PictureDrop : public QObject {
+    Q_OBJECT
+
+public:
+    PictureDrop(QWidget* target, std::filesystem::path themesFolder);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* target_;
+    std::filesystem::path themesFolder_;
+};
+
+}  // namespace quorvia
