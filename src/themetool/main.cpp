@@ -138,8 +138,9 @@ int main(int argc, char* argv[]) {
     if (!terminal) {
         std::printf("%d Bilder in %.1f s (%.1f Bilder/s)\n", pictures, seconds, seconds > 0 ? pictures / seconds : 0.0);
     }
+    // The count comes last, where a script reading the output finds it.
+    std::printf("%s\n", qPrintable(boardSizeLine(report.made)));
     std::printf("%d Kartenbilder gemacht, übersprungen: %d, Thema: %s\n", report.made, int(report.skipped.size()),
                 report.folder.c_str());
-    std::printf("%s\n", qPrintable(boardSizeLine(report.made)));
     return 0;
 }
