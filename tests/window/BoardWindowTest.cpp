@@ -381,14 +381,31 @@ private slots:
         Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\nRemovePairs=0\r\n");
         BoardWindow& w = *run.program.window;
         QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(w.panel());
-        const int y = partnerOfCard0(*run.program.game, true);
-        for (const int card : {0, y})
+        const Game& game = *run.program.game;
+        const auto press = [&](int card) {
             panel->child(card)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        };
+        const int y = partnerOfCard0(game, true);
+        for (const int card : {0, y}) press(card);
         QTRY_VERIFY(panel->child(y)->text(QAccessible::Name).endsWith(QStringLiteral(", gefunden")));
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QTest::keyClick(w.panel(), Qt::Key_Right);
         QCOMPARE(panel->focusChild(), panel->child(1));
+        // While an unequal pair stays up, a press turns nothing, as a click would not.
+        std::vector<std::size_t> down;
+        for (std::size_t i = 1; i < 8; ++i) down.push_back(i);
+        std::erase(down, static_cast<std::size_t>(y));
+        const auto a = down[0];
+        const auto b = *std::find_if(down.begin(), down.end(),
+                                     [&](auto i) { return game.imgPiece[i].Tag != game.imgPiece[a].Tag; });
+        const auto c = *std::find_if(down.begin(), down.end(), [&](auto i) { return i != a && i != b; });
+        for (const auto card : {a, b}) press(static_cast<int>(card));
+        QTRY_VERIFY(!w.isEnabled());
+        press(static_cast<int>(c));
+        QTest::qWait(100);
+        QVERIFY(!w.isEnabled() &&
+                panel->child(static_cast<int>(c))->text(QAccessible::Name).endsWith(QStringLiteral("verdeckt")));
     }
 
     void menuHasItsItemsInOrder() {
