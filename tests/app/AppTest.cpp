@@ -194,6 +194,7 @@ TEST(Startup, InstanceGuard) {
         InstanceGuard(exe, false, [](int, int) { return errno = EWOULDBLOCK, -1; }).acquired());  // held elsewhere
     EXPECT_TRUE(
         InstanceGuard(exe, false, [](int, int) { return errno = ENOLCK, -1; }).acquired());  // no locks on this disk
+    EXPECT_TRUE(InstanceGuard(dir.path() + "gone/x.lock", true).acquired());                 // no lock file can be made
 }
 
 // The generator draws from [0, 1) (a draw outside throws below), evenly, and depends on its seed.
