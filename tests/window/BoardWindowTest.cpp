@@ -207,23 +207,29 @@ private slots:
         for (const Card& card : game.imgPiece) QVERIFY(card.Visible && card.Enabled && card.Tag != kFoundTag);
     }
 
-    void unequalPairTurnsBackAfterASecond() {
-        Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\nAutoCover=1\r\n");
-        QVERIFY(run.exposed);
-        Program& program = run.program;
-        BoardWindow& w = *program.window;
-        Game& game = *program.game;
-        const int other = partnerOfCard0(game, false);
-        QVERIFY(other > 0);
-        QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
-        QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, other));
-        QVERIFY(!w.isEnabled());
-        QVERIFY(w.autoBackTimer().isActive());
-        QCOMPARE(w.autoBackTimer().interval(), 1000);
-        QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled(), 3000);
-        QCOMPARE(game.imgPiece[0].picture, game.covers().CoverImage);
-        QCOMPARE(game.imgPiece[static_cast<std::size_t>(other)].picture, game.covers().CoverImage);
-        QVERIFY(!w.autoBackTimer().isActive());
+    // An unequal pair turns back on the screen: after a second, or, without the automatic
+    // turn-back, at the next click.
+    void unequalPairTurnsBack() {
+        for (const char* autoCover : {"1", "0"}) {
+            Running run(40, std::string("[Einstellungen]\r\nRows=2\r\nCols=4\r\nAutoCover=") + autoCover + "\r\n");
+            QVERIFY(run.exposed);
+            BoardWindow& w = *run.program.window;
+            const int other = partnerOfCard0(*run.program.game, false);
+            const auto shown = [&](int i) {
+                return w.screen()->grabWindow(w.winId()).toImage().pixel(w.panel()->mapTo(&w, cardCentre(w, i)));
+            };
+            const QRgb cover = shown(other);
+            QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
+            QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, other));
+            const bool timed = *autoCover == '1';
+            QVERIFY(w.isEnabled() != timed && w.autoBackTimer().isActive() == timed);
+            QCOMPARE(w.autoBackTimer().interval(), 1000);
+            if (!timed) QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, other == 1 ? 2 : 1));
+            QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled(), 3000);
+            QTest::qWait(50);  // seen at once, not only after the clock's next tick repaints the board
+            QCOMPARE(std::pair(shown(0), shown(other)), std::pair(cover, cover));
+            QVERIFY(!w.autoBackTimer().isActive());
+        }
     }
 
     void twoClicksWinAOneByTwoBoard() {
@@ -244,7 +250,7 @@ private slots:
 
     // A drag on the background: where the desktop honours the window's own position the
     // window follows the pointer; where only the compositor places windows, the drag is
-    // handed to it once per press and the model keeps its place. A card click is no drag.
+    // handed to it once per press and the model keeps its place.
     void dragMovesTheWindowOrHandsTheMoveToTheCompositor() {
         struct Placement : WindowPlacement {
             Placement(bool own, int& asked) : own(own), asked(asked) {}
@@ -274,9 +280,6 @@ private slots:
                 send(QEvent::MouseButtonRelease, {40, 25}, Qt::LeftButton, Qt::NoButton);
             }
             QCOMPARE(w.pos(), own ? start + QPoint(80, 50) : start);
-            QCOMPARE(asked, own ? 0 : 2);
-            QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
-            QVERIFY(run.program.game->OneCardOpen);
             QCOMPARE(asked, own ? 0 : 2);
         }
     }
