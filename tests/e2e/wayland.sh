@@ -5,17 +5,9 @@
 # a pair is played through the accessibility bus (the compositor has no input devices).
 set -euo pipefail
 exe=$1 build=$2
-if [ -z "${QUORVIA_PRIVATE_BUS:-}" ]; then
-  QUORVIA_PRIVATE_BUS=1 exec dbus-run-session -- "$0" "$@"
-fi
-. "$(dirname "$0")/private-x.sh"
-/usr/libexec/at-spi-bus-launcher --launch-immediately > /dev/null 2>&1 &
-
-mkdir -p "$dir/prog" "$dir/run" "$dir/shots"
+. "$(dirname "$0")/reader-session.sh"
+mkdir -p "$dir/run" "$dir/shots"
 chmod 700 "$dir/run"
-cp -r "$build/icons" "$dir/prog/icons"
-cp "$exe" "$dir/prog/quorvia"
-printf '[Einstellungen]\r\nAutoCover=0\r\nRemovePairs=1\r\n' > "$dir/prog/Quorvia.ini"
 # The headless compositor, drawing with pixman so that screenshots can be taken.
 XDG_RUNTIME_DIR="$dir/run" weston --backend=headless-backend.so --use-pixman --debug --socket=wayland-q \
   --width=1024 --height=768 > "$dir/weston.log" 2>&1 &
