@@ -2,6 +2,7 @@
 // leaving at the board window's first paint.
 
 #include "FirstPaint.h"
+#include "app/Installation.h"
 #include "main/Program.h"
 
 #include <QApplication>

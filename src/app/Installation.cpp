@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 namespace quorvia {
 
@@ -43,6 +44,12 @@ std::vector<std::string> merged(std::vector<std::string> first, std::vector<std:
 }
 
 }  // namespace
+
+std::string executablePath() {
+    std::error_code ec;
+    const auto p = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : p.string();
+}
 
 Environment Environment::ofThisProcess() {
     Environment e;

@@ -39,6 +39,9 @@ struct Locations {
     std::string instanceLock;  // the file whose lock keeps a second game from starting
 };
 
+// The running executable's own path; empty when it cannot be read.
+std::string executablePath();
+
 Locations decideLocations(const FileSystem& fs, const std::string& executablePath, const std::string& installedData,
                           const Environment& env);
 

@@ -88,10 +88,4 @@ void FontWarmUp::wait() {
     if (thread_.joinable()) thread_.join();
 }
 
-std::string executablePath() {
-    std::error_code ec;
-    const auto p = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : p.string();
-}
-
 }  // namespace quorvia

@@ -86,7 +86,4 @@ private:
     std::thread thread_;
 };
 
-// The running executable's own path.
-std::string executablePath();
-
 }  // namespace quorvia

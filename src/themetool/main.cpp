@@ -50,11 +50,6 @@ int usage(const char* message) {
     return 2;
 }
 
-std::string exePath() {
-    std::error_code ec;
-    return std::filesystem::read_symlink("/proc/self/exe", ec).string();
-}
-
 // A bar of the pictures done, with the pictures per second and the time left, redrawn in place.
 void drawProgress(int done, int total, double seconds) {
     const int width = 30;
@@ -105,7 +100,7 @@ int main(int argc, char* argv[]) {
     request.inputs.assign(positional.begin() + 1, positional.end());
     request.letterbox = QGuiApplication::palette().color(QPalette::Button);
     const Locations where =
-        decideLocations(diskFileSystem(), exePath(), QUORVIA_INSTALLED_DATA, Environment::ofThisProcess());
+        decideLocations(diskFileSystem(), executablePath(), QUORVIA_INSTALLED_DATA, Environment::ofThisProcess());
     request.themesFolder = themesFolderFor(where);
 
     struct sigaction action {};
