@@ -140,13 +140,16 @@ TEST(OptionsCover, ThemeBoxChoosesTheThemesOwnCover) {
     EXPECT_EQ(o.Image2, d.board.covers.DefCover);
 }
 
-// Presets only fill the two lists; cmdOK does nothing without a size and refuses an odd
-// number of cards with a message, the dialog staying open over the disabled board; cancel
-// then writes nothing, but a play rule switched in the dialog stays switched.
+// The size lists run from 1 to 18 rows and 4 to 27 columns. Presets only fill them; cmdOK
+// does nothing without a size and refuses an odd number of cards with a message, the dialog
+// staying open over the disabled board; cancel then writes nothing, but a play rule switched
+// in the dialog stays switched.
 TEST(OptionsSize, PresetsRefusalsAndCancelWriteNothing) {
     Dialog d("Rows=5\r\nCols=8\r\nRemovePairs=1\r\n");
     const std::string before = d.ini();
     OptionsLogic& o = d.open();
+    const auto span = [](const Names& list) { return list.front() + ".." + list.back() + " "; };
+    EXPECT_EQ(span(o.cboRows.items) + span(o.cboCols.items), "1..18 4..27 ");
     std::string shown;
     for (int i = 0; i < 9; ++i) {
         o.Option1_Click(i);

@@ -154,6 +154,21 @@ private slots:
                  QStringLiteral("cboCols Option1(0) Combo1 Image1(0) Image1(1) Image1(2) Image1(2) Check1 "
                                 "Check2 cmdOK cmdAbort"));
         QCOMPARE(cover, std::string("c12.ico"));
+        // A raised panel's top and bottom edge; each side of the focused slot, from its edge
+        // in: black, black, white.
+        QWidget* panel = control(dialog, "pnlStuff");
+        const QImage raised = panel->grab().toImage();
+        QList<QRgb> edges{raised.pixel(20, 0), raised.pixel(20, raised.height() - 1)};
+        control(dialog, "Image1(2)")->setFocus();
+        const QImage slot = control(dialog, "Image1(2)")->grab().toImage();
+        const int w = slot.width() - 1, h = slot.height() - 1;
+        for (int d = 0; d <= 2; ++d) {
+            edges << slot.pixel(d, h / 2) << slot.pixel(w - d, h / 2) << slot.pixel(w / 2, d)
+                  << slot.pixel(w / 2, h - d);
+        }
+        const QPalette& colours = panel->palette();
+        QCOMPARE(edges, (QList<QRgb>{colours.color(QPalette::Light).rgb(), colours.color(QPalette::Shadow).rgb()} +
+                         QList<QRgb>(8, qRgb(0, 0, 0)) + QList<QRgb>(4, qRgb(255, 255, 255))));
     }
 };
 

@@ -86,6 +86,18 @@ TEST(ThemeWalk, UnreadableFolderEndsTheVisitOfItsParent) {
     EXPECT_EQ(rounds, 4);                    // the icons folder, Z, A, A\D
 }
 
+// A walk stopped from outside (the flag cleared while events are let through) ends the visit
+// that notices it and its parent's, with no theme there; the folders above are still tested.
+TEST(ThemeWalk, StoppedWalkEndsTheVisitThatNoticesAndItsParent) {
+    test::TempDir dir;
+    const std::string icons = tree(dir, {"Z/1.ico", "A/1.ico", "A/B/1.ico", "A/B/C/1.ico"});
+    int round = 0;
+    ThemeWalk walk([&] {
+        if (++round == 5) walk.ScanActive = false;  // entering A\B\C, after the icons folder, Z, A, A\B
+    });
+    EXPECT_EQ(walk.ScanIconFolders(icons), (Names{"A", "Z"}));
+}
+
 // A tree 3000 levels deep, its full path far beyond PATH_MAX: no stack overflow on a small
 // stack, few open folders, and the one theme at the bottom named through every level.
 TEST(ThemeWalk, DeepTreeNeedsNeitherDeepStackNorManyDescriptors) {

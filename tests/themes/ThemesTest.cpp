@@ -4,6 +4,7 @@
 #include "fakes/TempDir.h"
 #include "main/Program.h"
 #include "options/ThemeWalk.h"
+#include "themes/ThemeMaker.h"
 #include "themetool/ThemeDialog.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QUrl>
@@ -102,6 +104,8 @@ TEST(ThemeTool, EveryPictureBecomesAFaceUprightAtEverySizeAndABrokenOneIsSkipped
                  {"streifen", false, false}};
     for (const auto& f : faces) {
         const auto images = sizesOf(dir.path() + "prog/icons/urlaub/" + f.face + ".ico");
+        const std::string ico = dir.read(std::string("prog/icons/urlaub/") + f.face + ".ico");
+        EXPECT_EQ(ico.substr(0, 6) + ico.substr(8, 2), std::string("\0\0\1\0\6\0\0\0", 8)) << f.face;  // reserved 0
         for (int size : {16, 32, 48, 64, 128, 256}) {
             ASSERT_TRUE(images.count(size)) << f.face << " " << size;
             const QImage& face = images.at(size);
@@ -111,6 +115,13 @@ TEST(ThemeTool, EveryPictureBecomesAFaceUprightAtEverySizeAndABrokenOneIsSkipped
             EXPECT_EQ(f.translucent, alpha < 200 && alpha > 60) << f.face << " at " << size;
         }
     }
+}
+
+// The progress line: pictures done of all, the rate, and the time left to the second.
+TEST(ThemeTool, ProgressLineShowsRateAndTimeLeft) {
+    EXPECT_EQ(themes::progressText(3, 10, 1.5), QStringLiteral("3/10  2.0 Bilder/s  noch 0:04"));
+    EXPECT_EQ(themes::progressText(10, 1000, 2.0), QStringLiteral("10/1000  5.0 Bilder/s  noch 3:18"));
+    EXPECT_EQ(themes::progressText(0, 5, 0.0), QStringLiteral("0/5  0.0 Bilder/s  noch 0:00"));
 }
 
 TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
@@ -246,6 +257,7 @@ TEST(PictureDrop, AFolderDroppedOnTheBoardBecomesAThemeAndLeavesGameAndSettingsA
     dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->working(); }, 30000));
     EXPECT_EQ(dialog->report().made, 5);
+    EXPECT_EQ(dialog->findChild<QProgressBar*>()->text(), QStringLiteral("6 / 6 Bilder"));
 
     EXPECT_EQ(ThemeWalk().ScanIconFolders(dir.path() + "prog/icons"), (std::vector<std::string>{"BILDER", "QUORVIA"}));
     EXPECT_EQ(dir.read("prog/Quorvia.ini"), ini);

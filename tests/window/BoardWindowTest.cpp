@@ -151,6 +151,14 @@ private slots:
         QCOMPARE(QColor(img.pixel(x, bottom)), QColor(0, 0, 0));
         QCOMPARE(QColor(img.pixel(x, middle)), QColor(0, 0, 255));
         QVERIFY(qBlue(img.pixel(x, top + 40)) > 0 && qBlue(img.pixel(x, top + 40)) < 255);
+        // From the top edge down: the fixed border (light grey, white, grey) and the panel's
+        // sunken edge (two shades darker than its face, then the face).
+        const QImage panel = w.panel()->grab().toImage();
+        const QColor face = w.panel()->palette().color(QPalette::Button);
+        QCOMPARE((QList<QRgb>{img.pixel(x, 0), img.pixel(x, 1), img.pixel(x, 2), panel.pixel(9, 0), panel.pixel(9, 1),
+                              panel.pixel(9, 2)}),
+                 (QList<QRgb>{qRgb(192, 192, 192), qRgb(255, 255, 255), qRgb(128, 128, 128), face.darker(150).rgb(),
+                              face.darker(300).rgb(), face.rgb()}));
     }
 
     // A press and a release on different cards is no click; real clicks turn a card, start
@@ -331,7 +339,8 @@ private slots:
         const QImage unframed = panel->grab().toImage();
         const std::pair<Qt::Key, int> moves[] = {{Qt::Key_Right, 1}, {Qt::Key_Down, 5}, {Qt::Key_Down, 5},
                                                  {Qt::Key_End, 7},   {Qt::Key_Up, 3},   {Qt::Key_Home, 0},
-                                                 {Qt::Key_Left, 0},  {Qt::Key_Up, 0},   {Qt::Key_Down, 4}};
+                                                 {Qt::Key_Down, 4},  {Qt::Key_Up, 0},   {Qt::Key_Left, 0},
+                                                 {Qt::Key_Up, 0},    {Qt::Key_Down, 4}};
         for (const auto& [key, card] : moves) {
             QTest::keyClick(panel, key);
             QCOMPARE(panel->frameCard(), card);
@@ -360,6 +369,16 @@ private slots:
         QVERIFY(game.OneCardOpen && w.timeTimer().isActive());
         QVERIFY(frameTo(panel, partnerOfCard0(game, false)));
         QTest::keyClick(panel, Qt::Key_Return);
+        // Each side of the framed face, from outside in: black, white on the card's edge, black.
+        const QImage framed = panel->grab().toImage();
+        const QRect c = panel->cardRect(panel->frameCard());
+        QList<QRgb> across;
+        for (int d = -1; d <= 2; ++d) {
+            across << framed.pixel(c.left() + d, c.center().y()) << framed.pixel(c.right() - d, c.center().y())
+                   << framed.pixel(c.center().x(), c.top() + d) << framed.pixel(c.center().x(), c.bottom() - d);
+        }
+        QCOMPARE(across,
+                 QList<QRgb>(4, qRgb(0, 0, 0)) + QList<QRgb>(8, qRgb(255, 255, 255)) + QList<QRgb>(4, qRgb(0, 0, 0)));
         QTest::keyClick(panel, Qt::Key_Space);
         QTest::keyClick(&w, Qt::Key_Space);
         QVERIFY(!w.isEnabled() && !game.OneCardOpen && game.FlipCount == 1);
