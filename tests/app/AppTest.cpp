@@ -93,7 +93,8 @@ std::string encoded(int side, const char* format) {
 // spelling wins, and among the others the name order decides. Existence is directory-inclusive;
 // readability and pictures are for regular files only: a FIFO, a device or a folder is never
 // opened, so nothing blocks, and a picture costs no more than its real size allows (an icon
-// directory claiming images beyond the file is refused before decoding). Names are bytes.
+// directory claiming images beyond the file is refused before decoding). Card files are read
+// as icons first, whatever their name, then as any picture known by its content. Names are bytes.
 // Listings hold matching regular files (or links to one), no hidden ones, sorted ignoring case.
 TEST(FileSystem, ResolvesListsAndTellsWhatIsThere) {
     TempDir dir;
@@ -117,7 +118,8 @@ TEST(FileSystem, ResolvesListsAndTellsWhatIsThere) {
         {"fifo.ico", {}, "x----"}, {"zero.ico", {}, "x----"}, {"cut.ico", icon.substr(0, 40), "xr-f-"},
         {"bomb.ico", icon.substr(0, 4) + "\xFF\xFF" + icon.substr(6), "xr-f-"},  // 65,535 images, room for one
         {"outside.ico", icon.substr(0, 17) + "\x7F" + icon.substr(18), "xr-f-"},  // an image far beyond the end
-        {"huge.png", encoded(2100, "png"), "xr-f-"}, {"icons/NATUR", {}, "x-d--"}, {"gone/x.ico", {}, "-----"}};
+        {"huge.png", encoded(2100, "png"), "xr-f-"}, {"icons/NATUR", {}, "x-d--"}, {"gone/x.ico", {}, "-----"},
+        {"png.ico", encoded(16, "png"), "xr-fp"}, {"bmp.ico", encoded(16, "bmp"), "xr-fp"}};  // known by content
     // clang-format on
     for (const auto& [name, content, expected] : cases) {
         if (content) dir.write(name, *content);
@@ -190,11 +192,10 @@ TEST(Startup, InstanceGuard) {
         EXPECT_EQ(std::pair(held.acquired(), InstanceGuard(exe).acquired()), std::pair(true, false));
     }
     EXPECT_TRUE(InstanceGuard(exe).acquired());  // let go with its holder
-    EXPECT_FALSE(
-        InstanceGuard(exe, false, [](int, int) { return errno = EWOULDBLOCK, -1; }).acquired());  // held elsewhere
-    EXPECT_TRUE(
-        InstanceGuard(exe, false, [](int, int) { return errno = ENOLCK, -1; }).acquired());  // no locks on this disk
-    EXPECT_TRUE(InstanceGuard(dir.path() + "gone/x.lock", true).acquired());                 // no lock file can be made
+    // Held elsewhere; no locks on this disk; no lock file can be made.
+    EXPECT_FALSE(InstanceGuard(exe, false, [](int, int) { return errno = EWOULDBLOCK, -1; }).acquired());
+    EXPECT_TRUE(InstanceGuard(exe, false, [](int, int) { return errno = ENOLCK, -1; }).acquired());
+    EXPECT_TRUE(InstanceGuard(dir.path() + "gone/x.lock", true).acquired());
 }
 
 // The generator draws from [0, 1) (a draw outside throws below), evenly, and depends on its seed.

@@ -6,6 +6,7 @@
 #include "board/Game.h"
 #include "fakes/Fakes.h"
 #include "fakes/TempDir.h"
+#include "options/OptionsLogic.h"
 
 #include <string>
 #include <vector>
@@ -59,6 +60,13 @@ struct Board {
     void click(int index) {
         if (game.acceptsClick(index)) game.imgPiece_Click(index);
     }
+};
+
+// An options dialog's window that shows nothing and closes without a trace.
+struct NullOptionsView : OptionsView {
+    void processEvents() override {}
+    void showMessage(const std::string&, const std::string&, MessageIcon) override {}
+    void destroyDialog() override {}
 };
 
 }  // namespace quorvia::test

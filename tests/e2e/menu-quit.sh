@@ -27,9 +27,6 @@ sleep 0.3
 xdotool mousemove $((X + 300)) $((Y + 30)) click 3
 sleep 0.5
 xdotool key Up Return
-for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$pid" 2>/dev/null; then echo "the program is still running after Beenden"; exit 1; fi
-wait "$pid" || { echo "the program ended with status $?"; exit 1; }
-pid=""
+ends_cleanly "the program is still running after Beenden"
 [ ! -e "$dir/prog/Quorvia.ini" ] || { echo "quitting wrote a settings file"; exit 1; }
 echo ok

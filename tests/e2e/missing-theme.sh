@@ -26,9 +26,6 @@ eval "$(xdotool getwindowgeometry --shell "$win")"
 
 xdotool windowfocus --sync "$win"
 xdotool key Return
-for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$pid" 2>/dev/null; then echo "the program did not end after OK"; exit 1; fi
-wait "$pid" || { echo "the program ended with status $?"; exit 1; }
-pid=""
+ends_cleanly "the program did not end after OK"
 [ "$(md5sum < "$dir/prog/Quorvia.ini")" = "$before" ] || { echo "the settings file changed"; exit 1; }
 echo ok

@@ -40,3 +40,11 @@ geometry_becomes() {
   echo "window at $X $Y size $WIDTH $HEIGHT, expected $1"
   return 1
 }
+
+# Waits up to 5 s for the program under test to end, which it must do with status 0.
+ends_cleanly() {
+  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$pid" 2>/dev/null; then echo "$1"; exit 1; fi
+  wait "$pid" || { echo "the program ended with status $?"; exit 1; }
+  pid=""
+}

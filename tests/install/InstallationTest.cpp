@@ -3,7 +3,6 @@
 
 #include "app/Installation.h"
 #include "board/BoardFixture.h"
-#include "options/OptionsLogic.h"
 
 #include <gtest/gtest.h>
 
@@ -77,11 +76,7 @@ TEST(PlayerThemes, JoinTheInstalledOnesAndWinByName) {
     settings.startGame = [&] { game.StartGame(); };
     game.Form_Load();
 
-    struct : OptionsView {
-        void processEvents() override {}
-        void showMessage(const std::string&, const std::string&, MessageIcon) override {}
-        void destroyDialog() override {}
-    } window;
+    test::NullOptionsView window;
     OptionsLogic options(settings, game, fs, board.loader, window);
     options.Form_Load();
     EXPECT_EQ(options.Combo1.items, (Names{"MEINS", "NATUR\\TIERE", "NATUR\\VOEGEL", "QUORVIA"}));

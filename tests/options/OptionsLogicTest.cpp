@@ -22,7 +22,7 @@ static Names files(int first, int last, std::size_t padTo = 0) {
 
 // A running game with the default theme and `covers` shared cover icons (and a file that is
 // none), the dialog opened over it as the board menu does; the dialog's window is recorded.
-struct Dialog : OptionsView {
+struct Dialog : test::NullOptionsView {
     test::Board board;
     std::unique_ptr<OptionsLogic> o;
     Names messages;
@@ -34,7 +34,6 @@ struct Dialog : OptionsView {
         board.dir.write("icons/@/zz.png");
         board.dir.write("Quorvia.ini", "[Einstellungen]\r\n" + ini);
     }
-    void processEvents() override {}
     void showMessage(const std::string& text, const std::string& title, MessageIcon icon) override {
         messages.push_back((icon == MessageIcon::Critical ? "critical|" : "information|") + title + "|" + text);
     }

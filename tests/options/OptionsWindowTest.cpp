@@ -162,10 +162,9 @@ private slots:
         control(dialog, "Image1(2)")->setFocus();
         const QImage slot = control(dialog, "Image1(2)")->grab().toImage();
         const int w = slot.width() - 1, h = slot.height() - 1;
-        for (int d = 0; d <= 2; ++d) {
+        for (int d = 0; d <= 2; ++d)
             edges << slot.pixel(d, h / 2) << slot.pixel(w - d, h / 2) << slot.pixel(w / 2, d)
                   << slot.pixel(w / 2, h - d);
-        }
         const QPalette& colours = panel->palette();
         QCOMPARE(edges, (QList<QRgb>{colours.color(QPalette::Light).rgb(), colours.color(QPalette::Shadow).rgb()} +
                          QList<QRgb>(8, qRgb(0, 0, 0)) + QList<QRgb>(4, qRgb(255, 255, 255))));

@@ -92,9 +92,7 @@ TEST(ThemeWalk, StoppedWalkEndsTheVisitThatNoticesAndItsParent) {
     test::TempDir dir;
     const std::string icons = tree(dir, {"Z/1.ico", "A/1.ico", "A/B/1.ico", "A/B/C/1.ico"});
     int round = 0;
-    ThemeWalk walk([&] {
-        if (++round == 5) walk.ScanActive = false;  // entering A\B\C, after the icons folder, Z, A, A\B
-    });
+    ThemeWalk walk([&] { walk.ScanActive = ++round != 5; });  // cleared on entering A\B\C
     EXPECT_EQ(walk.ScanIconFolders(icons), (Names{"A", "Z"}));
 }
 

@@ -3,7 +3,6 @@
 // confirmed options with random values. After every event the invariants of play must hold.
 
 #include "board/BoardFixture.h"
-#include "options/OptionsLogic.h"
 
 #include <gtest/gtest.h>
 
@@ -13,15 +12,13 @@ namespace quorvia::test {
 namespace {
 
 // The random run, and the options dialog's view: its messages are ignored, closing is noted.
-struct Soak : OptionsView {
+struct Soak : NullOptionsView {
     Board b;
     std::mt19937 rng{20261206};
     int prevFlips = 0, prevSeconds = 0;
     long events = 0;
     bool dialogClosed = false;
 
-    void processEvents() override {}
-    void showMessage(const std::string&, const std::string&, MessageIcon) override {}
     void destroyDialog() override { dialogClosed = true; }
 
     Soak() {

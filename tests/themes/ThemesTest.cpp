@@ -61,11 +61,16 @@ struct Folder : TempDir {
               "height='30' fill='red'/><rect y='30' width='60' height='30' fill='blue'/></svg>");
         write("bilder/kaputt.jpg", "kein Bild");
     }
-    int run(const std::vector<std::string>& args, QString* output = nullptr) const {
+    // Runs the tool (an installed copy keeps the player's themes in data/) and returns its status.
+    int run(const std::vector<std::string>& args, QString* output = nullptr,
+            const std::string& program = "prog/quorvia-theme") const {
         QStringList list;
         for (const std::string& arg : args) list.append(q(arg));
         QProcess tool;
-        tool.start(q(path() + "prog/quorvia-theme"), list);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), q(path() + "data"));
+        tool.setProcessEnvironment(env);
+        tool.start(q(path() + program), list);
         tool.waitForFinished(60000);
         if (output) *output = QString::fromUtf8(tool.readAllStandardOutput() + tool.readAllStandardError());
         return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
@@ -161,13 +166,7 @@ TEST(ThemeTool, AnInstalledGameTakesTheThemeIntoThePlayersThemesFolder) {
     Folder dir;
     dir.mkdir("share/games/quorvia/icons");
     fs::copy_file(QUORVIA_THEME_TOOL, dir.mkdir("games") + "/quorvia-theme");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_DATA_HOME"), q(dir.path() + "data"));
-    QProcess tool;
-    tool.setProcessEnvironment(env);
-    tool.start(q(dir.path() + "games/quorvia-theme"), {QStringLiteral("urlaub"), q(dir.path() + "bilder/alpha.png")});
-    ASSERT_TRUE(tool.waitForFinished(60000));
-    EXPECT_EQ(tool.exitCode(), 0);
+    EXPECT_EQ(dir.run({"urlaub", dir.path() + "bilder/alpha.png"}, nullptr, "games/quorvia-theme"), 0);
     EXPECT_TRUE(dir.exists("data/quorvia/icons/urlaub/alpha.ico"));
 }
 
