@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 namespace quorvia {
 
@@ -292,20 +293,6 @@ std::optional<std::string> writeUnnamed(const std::string& target, std::string_v
     return name;
 }
 
-// Removes temporary files that a writer of `target` killed between naming its complete
-// temporary file and renaming it left behind (the process no longer exists).
-void removeStaleTemporaries(const std::string& target) {
-    const std::string folder = folderOf(target);
-    const std::string prefix = target.substr(target.find_last_of('/') + 1) + ".tmp";
-    for (const std::string& name : rawEntryNames(folder)) {
-        if (name.rfind(prefix, 0) != 0) continue;
-        const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
-        if (pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
-            ::unlink((folder + "/" + name).c_str());
-        }
-    }
-}
-
 }  // namespace
 
 bool FileSystem::writeFileAtomically(std::string_view path, std::string_view content) const {
@@ -318,7 +305,8 @@ bool FileSystem::writeFileAtomically(std::string_view path, std::string_view con
         if (S_ISDIR(st.st_mode) || (st.st_mode & 0222) == 0) return false;
         mode = st.st_mode & 07777;
     }
-    removeStaleTemporaries(*target);
+    // Temporary files of writers killed between naming their file and renaming it.
+    sweepStaleWorkFiles(folderOf(*target), target->substr(target->find_last_of('/') + 1) + ".tmp");
     bool failed = false;
     std::optional<std::string> tmp = writeUnnamed(*target, content, mode, failed);
     if (failed) return false;
@@ -360,6 +348,17 @@ bool FileSystem::makeFolders(std::string_view path) const {
         if (::mkdir(cur.c_str(), 0755) != 0 && errno != EEXIST) return false;
     }
     return isDirectory(path);
+}
+
+void sweepStaleWorkFiles(const std::string& folder, std::string_view prefix) {
+    for (const std::string& name : rawEntryNames(folder)) {
+        if (name.rfind(prefix, 0) != 0) continue;
+        const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+        if (pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+            std::error_code ec;
+            std::filesystem::remove_all(folder + "/" + name, ec);  // never follows a link
+        }
+    }
 }
 
 std::string folderOf(const std::string& path) {

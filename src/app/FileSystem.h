@@ -74,6 +74,10 @@ public:
 // patterns.
 bool matchesPattern(std::string_view name, std::string_view patterns);
 
+// Removes what writers killed midway left in `folder`: every file or folder whose name is
+// `prefix` followed by the id of a process that no longer exists (the writer's own).
+void sweepStaleWorkFiles(const std::string& folder, std::string_view prefix);
+
 // The folder part of a path on disk: "." when there is none, "/" for the root.
 std::string folderOf(const std::string& path);
 

@@ -1,21 +1,17 @@
 #include "themes/ThemeMaker.h"
 
+#include "app/FileSystem.h"
 #include "app/Text.h"
 #include "themes/IcoWriter.h"
-
-#include <QFile>
-#include <QImageReader>
-#include <QPainter>
+#include "themes/PictureSquare.h"
+#include "themes/PictureWalk.h"
 
 #include <fcntl.h>
-#include <signal.h>
+#include <stdio.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
-#include <condition_variable>
-#include <cstring>
 #include <fstream>
 #include <mutex>
 #include <random>
@@ -33,37 +29,6 @@ constexpr int kSizes[] = {256, 128, 64, 48, 32, 16};
 constexpr int kLargestBoardPairs = 243;  // 18 x 27 cards
 const std::string kWorkPrefix = ".quorvia-theme-";
 
-// Decoded pixels of whole pictures in flight at once, over all workers. Pictures that are
-// decoded straight at the size needed (JPEG, SVG) cost next to nothing of it.
-constexpr qint64 kPixelBudget = qint64(128) << 20;
-
-QString shown(const fs::path& path) { return QString::fromStdString(repairUtf8(path.string())); }
-
-bool isPictureName(const fs::path& path) {
-    static const std::set<std::string> known = {".jpg", ".jpeg", ".jpe", ".png", ".webp",
-                                                ".bmp", ".gif",  ".svg", ".svgz"};
-    return known.count(toLower(path.extension().string())) > 0;
-}
-
-bool isHidden(const fs::path& path) { return path.filename().string().starts_with('.'); }
-
-// Folders recursively, in name order; a picture named on its own is taken whatever its name.
-void collect(const fs::path& path, bool named, std::vector<fs::path>& out) {
-    std::error_code ec;
-    if (!fs::is_directory(path, ec)) {
-        if (named || isPictureName(path)) out.push_back(path);
-        return;
-    }
-    std::vector<fs::path> entries;
-    for (const auto& entry : fs::directory_iterator(path, ec)) {
-        if (!isHidden(entry.path())) entries.push_back(entry.path());
-    }
-    std::sort(entries.begin(), entries.end(), [](const fs::path& a, const fs::path& b) {
-        return lessIgnoreCase(repairUtf8(a.filename().string()), repairUtf8(b.filename().string()));
-    });
-    for (const fs::path& entry : entries) collect(entry, false, out);
-}
-
 // A file name made of the picture's name, safe on any file system and in the game.
 QString safeName(const fs::path& picture) {
     const QString stem = QString::fromStdString(repairUtf8(picture.stem().string()));
@@ -78,108 +43,10 @@ QString safeName(const fs::path& picture) {
     return out.isEmpty() ? QStringLiteral("bild") : out;
 }
 
-class PixelBudget {
-public:
-    void acquire(qint64 bytes) {
-        std::unique_lock lock(mutex_);
-        freed_.wait(lock, [&] { return free_ >= bytes; });
-        free_ -= bytes;
-    }
-    void release(qint64 bytes) {
-        {
-            const std::lock_guard lock(mutex_);
-            free_ += bytes;
-        }
-        freed_.notify_all();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable freed_;
-    qint64 free_ = kPixelBudget;
-};
-
-// The picture as a kSide x kSide square, or a null image and the reason in *why.
-QImage squareOf(const fs::path& path, bool fit, const QColor& letterbox, PixelBudget& budget, QString* why) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        *why = QString::fromLocal8Bit(std::strerror(errno));
-        return {};
-    }
-    QFile file;
-    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    QImageReader reader(&file);
-    reader.setAutoTransform(true);
-    reader.setAllocationLimit(int(kPixelBudget >> 20));
-    const QSize raw = reader.size();
-    if (!raw.isValid() || raw.isEmpty()) {
-        *why = QStringLiteral("kein lesbares Bild (%1)").arg(reader.errorString());
-        return {};
-    }
-    // Turning the picture (EXIF) changes neither its short nor its long side, so the size to
-    // decode at can be worked out on the stored picture.
-    const double scale =
-        double(kSide) / (fit ? std::max(raw.width(), raw.height()) : std::min(raw.width(), raw.height()));
-    // Only libjpeg (in steps of 1/8) and the SVG renderer decode straight at a smaller size;
-    // other readers that take a size decode the whole picture first and then scale it.
-    const bool vector = reader.format().startsWith("svg");
-    // What the decoded picture costs: its own pixels, plus 32-bit ones for a picture of
-    // fewer bits per pixel (palette, grey, 24-bit), which is converted before it is scaled.
-    const int depth = QImage::toPixelFormat(reader.imageFormat()).bitsPerPixel();
-    const int bytesPerPixel = depth >= 32 ? depth / 8 : 4 + std::max(1, depth / 8);
-    QSize decoded = raw;
-    if ((reader.format() == "jpeg" && scale < 1) || vector) {
-        decoded =
-            QSize(std::max(1, int(std::ceil(raw.width() * scale))), std::max(1, int(std::ceil(raw.height() * scale))));
-        reader.setScaledSize(decoded);
-    }
-    const qint64 cost = qint64(decoded.width()) * decoded.height() * bytesPerPixel;
-    if (cost > kPixelBudget) {
-        *why = QStringLiteral("zu groß (%1 x %2 Pixel)").arg(raw.width()).arg(raw.height());
-        return {};
-    }
-    budget.acquire(cost);
-    struct Release {
-        PixelBudget& budget;
-        qint64 cost;
-        ~Release() { budget.release(cost); }
-    } release{budget, cost};
-
-    QImage image = reader.read();
-    if (image.isNull()) {
-        *why = QStringLiteral("kein lesbares Bild (%1)").arg(reader.errorString());
-        return {};
-    }
-    // Scaling works on premultiplied pixels; 32- and 64-bit pictures are converted in place.
-    if (image.depth() == 64) {
-        image.convertTo(image.hasAlphaChannel() ? QImage::Format_RGBA64_Premultiplied : QImage::Format_RGBX64);
-    } else {
-        image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-    }
-    const int w = image.width();
-    const int h = image.height();
-    if (!fit) {
-        // The centred square, seen in place (no copy of a large picture), then scaled.
-        const int s = std::min(w, h);
-        const QImage view(image.constScanLine((h - s) / 2) + qsizetype((w - s) / 2) * (image.depth() / 8), s, s,
-                          image.bytesPerLine(), image.format());
-        // A view of the right size already must still be copied: `image` goes at the return.
-        return s == kSide ? view.copy() : view.scaled(kSide, kSide, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    }
-    QSize fitted = image.size().scaled(kSide, kSide, Qt::KeepAspectRatio);
-    fitted = fitted.expandedTo(QSize(1, 1));
-    QImage square(kSide, kSide, QImage::Format_ARGB32_Premultiplied);
-    square.fill(letterbox);
-    QPainter painter(&square);
-    painter.drawImage(QPoint((kSide - fitted.width()) / 2, (kSide - fitted.height()) / 2),
-                      image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    return square;
-}
-
 // Writes the picture as a multi-size icon; empty on success, else why not.
 QString writeFace(const fs::path& picture, const fs::path& target, const ThemeRequest& request, PixelBudget& budget) {
     QString why;
-    const QImage square = squareOf(picture, request.fit, request.letterbox, budget, &why)
+    const QImage square = squareOf(picture, kSide, request.fit, request.letterbox, budget, &why)
                               .convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (square.isNull()) return why;
     QList<QImage> images;
@@ -201,24 +68,35 @@ fs::path withoutTrailingSeparator(fs::path path) {
     return path.filename().empty() ? path.parent_path() : path;
 }
 
-// `name`'s folder below `root`; each level that exists in another case keeps its spelling.
-std::optional<fs::path> themeFolder(const fs::path& root, const QString& name) {
-    fs::path out = root;
-    const QStringList levels = QString(name).replace(u'\\', u'/').split(u'/', Qt::SkipEmptyParts);
-    if (levels.isEmpty() || levels.first() == QStringLiteral("@")) return std::nullopt;
-    for (const QString& level : levels) {
-        if (level == QStringLiteral(".") || level == QStringLiteral("..")) return std::nullopt;
-        std::string spelled = level.toStdString();
-        std::error_code ec;
-        for (const auto& entry : fs::directory_iterator(out, ec)) {
-            if (equalsIgnoreCase(entry.path().filename().string(), spelled)) {
-                spelled = entry.path().filename().string();
-                break;
-            }
+// Why `level` cannot name a theme the game lists and stores, or empty when it can: the walk
+// leaves hidden folders out, "@" holds the shared card backs, and a settings line ends at a
+// line break.
+QString badLevel(const QString& level, bool first) {
+    if (level == QStringLiteral(".") || level == QStringLiteral("..")) return QStringLiteral("„%1“").arg(level);
+    if (level.startsWith(u'.')) return QStringLiteral("ein Name mit Punkt am Anfang bleibt im Spiel unsichtbar");
+    if (first && level == QStringLiteral("@")) return QStringLiteral("@ ist der Ordner der Kartenrücken");
+    for (const QChar c : level) {
+        if (c.category() == QChar::Other_Control || c == QChar::ReplacementCharacter) {
+            return QStringLiteral("Steuer- oder ungültige Zeichen im Namen");
         }
-        out /= spelled;
     }
-    return out;
+    return {};
+}
+
+// `name`'s folder below `root`, each level found as the game finds it (the exact spelling
+// first, else the first in name order without regard to case); levels not there yet keep
+// the spelling given. Nothing, and the reason in *why, for a name no theme can have.
+std::optional<fs::path> themeFolder(const fs::path& root, const QString& name, QString* why) {
+    const QStringList levels = QString(name).replace(u'\\', u'/').split(u'/', Qt::SkipEmptyParts);
+    if (levels.isEmpty()) *why = QStringLiteral("kein Name");
+    for (qsizetype i = 0; i < levels.size() && why->isEmpty(); ++i) *why = badLevel(levels[i], i == 0);
+    if (!why->isEmpty()) return std::nullopt;
+    std::string out = root.string();
+    for (const QString& level : levels) {
+        out += "/" + level.toStdString();
+        if (const auto found = diskFileSystem().resolve(out)) out = *found;
+    }
+    return fs::path(out);
 }
 
 fs::path newWorkFolder(const fs::path& besides) {
@@ -232,23 +110,53 @@ fs::path newWorkFolder(const fs::path& besides) {
     }
 }
 
+// True when the folder holds a folder (a nested theme, or a link to one).
+bool holdsFolders(const fs::path& folder) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (it->is_directory(typeError)) return true;
+    }
+    return false;
+}
+
+// Puts the finished `work` folder in the place of `target` in one step: an existing theme is
+// swapped with it (and then removed from where `work` was), so that a running game finds one
+// of the two whole at any moment. Both lie in the same folder, so on the same file system.
+std::error_code moveIntoPlace(const fs::path& work, const fs::path& target, bool replacing) {
+    std::error_code ec;
+    if (::renameat2(AT_FDCWD, work.c_str(), AT_FDCWD, target.c_str(), replacing ? RENAME_EXCHANGE : RENAME_NOREPLACE) ==
+        0) {
+        if (replacing) fs::remove_all(work, ec);
+        return {};
+    }
+    if (errno != EINVAL && errno != ENOSYS) return {errno, std::generic_category()};
+    // A file system without swapping renames: the old theme leaves first, briefly.
+    fs::path old;
+    if (replacing) {
+        old = newWorkFolder(work.parent_path());
+        fs::remove(old, ec);
+        fs::rename(target, old, ec);
+        if (ec) return ec;
+    }
+    fs::rename(work, target, ec);
+    if (ec && !old.empty()) {
+        std::error_code back;
+        fs::rename(old, target, back);
+    } else if (!old.empty()) {
+        fs::remove_all(old, ec);
+        ec.clear();
+    }
+    return ec;
+}
+
 }  // namespace
 
 fs::path themesFolderFor(const Locations& where) {
     return where.installed ? fs::path(where.playerIcons) : fs::path(where.programFolder) / "icons";
 }
 
-void sweepStaleWorkFolders(const fs::path& themesFolder) {
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(withoutTrailingSeparator(themesFolder).parent_path(), ec)) {
-        const std::string name = entry.path().filename().string();
-        if (!name.starts_with(kWorkPrefix)) continue;
-        const long pid = std::strtol(name.c_str() + kWorkPrefix.size(), nullptr, 10);
-        if (pid > 0 && pid != ::getpid() && ::kill(pid_t(pid), 0) == 0) continue;  // its run still lives
-        if (pid > 0 && pid != ::getpid() && errno == EPERM) continue;
-        fs::remove_all(entry.path(), ec);
-    }
-}
+void sweepStaleWorkFolders(const fs::path& folder) { sweepStaleWorkFiles(folder.string(), kWorkPrefix); }
 
 QString progressText(int done, int total, double seconds) {
     const double rate = seconds > 0 ? done / seconds : 0;
@@ -269,29 +177,39 @@ QString boardSizeLine(int faces) {
 
 ThemeReport makeTheme(const ThemeRequest& request, const ThemeProgress& progress, const std::atomic<bool>* cancel) {
     ThemeReport report;
+    auto cancelled = [&] { return cancel && cancel->load(); };
     const fs::path root = withoutTrailingSeparator(request.themesFolder);
-    const auto target = themeFolder(root, request.name);
+    QString why;
+    const auto target = themeFolder(root, request.name, &why);
     if (!target) {
-        report.error = QStringLiteral("„%1“ ist kein möglicher Name für ein Thema").arg(request.name);
+        report.error = QStringLiteral("„%1“ ist kein möglicher Name für ein Thema: %2").arg(request.name, why);
         return report;
     }
     report.folder = *target;
     std::error_code ec;
-    if (fs::exists(*target, ec) && !request.replace) {
+    const bool exists = fs::symlink_status(*target, ec).type() != fs::file_type::not_found && !ec;
+    if (exists && !request.replace) {
         report.error = QStringLiteral("Das Thema %1 gibt es schon (--replace ersetzt es)").arg(shown(*target));
         return report;
     }
-
-    // Replacing takes the whole folder: never one that holds further themes.
-    for (const auto& entry : fs::directory_iterator(*target, ec)) {
-        if (entry.is_directory()) {
-            report.error = QStringLiteral("%1 enthält weitere Themen und wird nicht ersetzt").arg(shown(*target));
-            return report;
-        }
+    // Replacing takes the whole folder: never one that holds further themes, nor a file.
+    if (exists && !fs::is_directory(*target, ec)) {
+        report.error = QStringLiteral("%1 ist kein Ordner und wird nicht ersetzt").arg(shown(*target));
+        return report;
+    }
+    if (exists && holdsFolders(*target)) {
+        report.error = QStringLiteral("%1 enthält weitere Themen und wird nicht ersetzt").arg(shown(*target));
+        return report;
     }
 
-    std::vector<fs::path> pictures;
-    for (const fs::path& input : request.inputs) collect(input, true, pictures);
+    PictureList found = walkPictures(request.inputs, cancel);
+    const std::vector<fs::path>& pictures = found.pictures;
+    report.skipped = found.skipped;
+    report.passedOver = found.passedOver;
+    if (cancelled()) {
+        report.cancelled = true;
+        return report;
+    }
     if (pictures.empty()) {
         report.error = QStringLiteral("Keine Bilder gefunden");
         return report;
@@ -309,13 +227,26 @@ ThemeReport makeTheme(const ThemeRequest& request, const ThemeProgress& progress
         names.push_back(name + QStringLiteral(".ico"));
     }
 
-    fs::create_directories(root.parent_path(), ec);
-    sweepStaleWorkFolders(root);
-    const fs::path work = newWorkFolder(root.parent_path());
-    if (work.empty()) {
-        report.error = QStringLiteral("Kann in %1 nicht schreiben").arg(shown(root.parent_path()));
-        return report;
+    // The work folder lies beside the theme's place, so that it moves there in one rename
+    // whatever file system icons/ (or a level of a nested name) is on.
+    const fs::path home = target->parent_path();
+    std::vector<fs::path> madeLevels;  // folders made for a nested name, removed again on failure
+    for (fs::path level = home; !fs::exists(level, ec) && level != root.parent_path(); level = level.parent_path()) {
+        madeLevels.push_back(level);
     }
+    fs::create_directories(home, ec);
+    sweepStaleWorkFolders(home);
+    sweepStaleWorkFolders(root.parent_path());  // where earlier versions worked
+    const fs::path work = newWorkFolder(home);
+    auto fail = [&](QString error) {
+        fs::remove_all(work, ec);
+        for (const fs::path& level : madeLevels) fs::remove(level, ec);  // only while empty
+        report.error = std::move(error);
+        report.made = 0;
+        return report;
+    };
+    if (work.empty()) return fail(QStringLiteral("Kann in %1 nicht schreiben").arg(shown(home)));
+    if (request.started) request.started(work);
 
     PixelBudget budget;
     std::mutex mutex;
@@ -325,7 +256,7 @@ ThemeReport makeTheme(const ThemeRequest& request, const ThemeProgress& progress
     const int total = int(pictures.size());
     auto worker = [&] {
         for (std::size_t i; (i = next++) < pictures.size();) {
-            if (cancel && cancel->load()) return;
+            if (cancelled()) return;
             QString why = writeFace(pictures[i], work / names[i].toStdString(), request, budget);
             const std::lock_guard lock(mutex);
             reasons[i] = std::move(why);
@@ -341,11 +272,7 @@ ThemeReport makeTheme(const ThemeRequest& request, const ThemeProgress& progress
     worker();
     for (std::thread& t : workers) t.join();
 
-    if (cancel && cancel->load()) {
-        fs::remove_all(work, ec);
-        report.cancelled = true;
-        return report;
-    }
+    report.pictures = total;
     for (std::size_t i = 0; i < pictures.size(); ++i) {
         if (reasons[i].isEmpty()) {
             ++report.made;
@@ -353,35 +280,21 @@ ThemeReport makeTheme(const ThemeRequest& request, const ThemeProgress& progress
             report.skipped.append(QStringLiteral("%1: %2").arg(shown(pictures[i]), reasons[i]));
         }
     }
-    if (!request.cover.empty()) {
+    if (!request.cover.empty() && !cancelled()) {
         const QString why = writeFace(request.cover, work / "@.icn", request, budget);
-        if (!why.isEmpty()) report.skipped.append(QStringLiteral("%1: %2").arg(shown(request.cover), why));
+        if (!why.isEmpty()) report.coverError = QStringLiteral("%1: %2").arg(shown(request.cover), why);
     }
-    if (report.made == 0) {
-        fs::remove_all(work, ec);
-        report.error = QStringLiteral("Kein Bild ließ sich lesen");
+    if (cancelled()) {
+        fail({});
+        report.cancelled = true;
         return report;
     }
+    if (report.made == 0) return fail(QStringLiteral("Kein Bild ließ sich lesen"));
 
-    // Into place: the old theme (with --replace) leaves in one rename, the new one comes in
-    // in another, so the game sees one of them whole at any moment.
-    fs::create_directories(target->parent_path(), ec);
-    fs::path old;
-    if (fs::exists(*target, ec) && request.replace) {
-        old = newWorkFolder(root.parent_path());
-        fs::remove(old, ec);
-        fs::rename(*target, old, ec);
+    if (const std::error_code moved = moveIntoPlace(work, *target, exists)) {
+        return fail(QStringLiteral("Kann %1 nicht anlegen: %2")
+                        .arg(shown(*target), QString::fromLocal8Bit(moved.message().c_str())));
     }
-    fs::rename(work, *target, ec);
-    if (ec) {
-        report.error =
-            QStringLiteral("Kann %1 nicht anlegen: %2").arg(shown(*target), QString::fromStdString(ec.message()));
-        report.made = 0;
-        fs::remove_all(work, ec);
-        if (!old.empty()) fs::rename(old, *target, ec);
-        return report;
-    }
-    if (!old.empty()) fs::remove_all(old, ec);
     return report;
 }
 

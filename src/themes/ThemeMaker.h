@@ -4,20 +4,20 @@
 //
 // Contract
 // --------
-// makeTheme() reads the pictures (folders recursively, in name order; inside folders only
-// files with a picture extension, hidden ones left out) on worker threads and writes the
-// faces into a hidden folder beside the themes folder, which it renames into place at the
-// end. So the theme appears whole or not at all: a run that fails, is cancelled, or is
-// killed leaves at most that hidden folder, which the game's theme walk never sees (it lies
-// outside the icons folder) and which the next run removes.
-// - A picture is cropped to a square around its centre, or, with `fit`, letterboxed on the
-//   card panel's colour. EXIF orientation is applied. JPEG and SVG pictures are decoded
-//   straight at the size needed; other formats are decoded whole, within a memory budget
-//   shared by the workers (a picture too large for the whole budget is skipped).
+// makeTheme() finds the pictures (see PictureWalk.h: folders recursively, links and loops
+// read once, nothing but regular files opened), makes the faces on worker threads (see
+// PictureSquare.h: safe whatever a file holds) and writes them into a hidden work folder
+// beside the theme's place, which then takes that place in one rename. So the theme appears
+// whole or not at all: a run that fails, is cancelled, or is killed leaves at most that
+// hidden folder, which the game's theme walk never lists and the next run removes.
 // - A picture that cannot be read is skipped with its reason; the run goes on.
+// - The theme's name is looked up as the game looks it up (exact spelling first, else the
+//   first without regard to case in name order); a name the game could never list or store
+//   (a hidden one, "@", control characters) is refused.
 // - The theme is made only when at least one face was made; an existing theme is refused
-//   unless `replace` is set (then the old one is replaced as a whole, unless it holds
-//   folders: nested themes are never removed with it).
+//   unless `replace` is set. Then the old one is swapped for the new one in one step, so a
+//   running game never finds the theme missing, unless it holds folders: nested themes are
+//   never removed with it.
 // - Face names come from the pictures' names: letters, digits, blanks, '-', '_' and '.'
 //   kept, anything else turned into '-', no leading dot, unique without regard to case.
 //   A name that is not UTF-8 is read as Windows-1252.
@@ -44,13 +44,19 @@ struct ThemeRequest {
     bool replace = false;
     QColor letterbox = QColor(0xef, 0xef, 0xef);  // the card panel's colour
     int workers = 0;                              // 0: one per core
+    // Told the work folder as soon as it exists, so that a program stopping in a hurry can
+    // remove it itself.
+    std::function<void(const std::filesystem::path&)> started;
 };
 
 struct ThemeReport {
     std::filesystem::path folder;  // the theme's folder (made only when `made` > 0)
     int made = 0;
-    QStringList skipped;  // one line per skipped picture: its name and why
-    QString error;        // why no theme was made at all, or empty
+    int pictures = 0;        // pictures read (made or skipped), not counting the cover
+    QStringList skipped;     // one line per picture or folder that could not be read: its name and why
+    QStringList passedOver;  // one line per file or folder reached a second time (through links)
+    QString coverError;      // the card back's picture and why it was not made, or empty
+    QString error;           // why no theme was made at all, or empty
     bool cancelled = false;
 };
 
@@ -70,7 +76,7 @@ QString boardSizeLine(int faces);
 // folder's `icons/` when it is portable.
 std::filesystem::path themesFolderFor(const Locations& where);
 
-// Removes the hidden work folders beside `themesFolder` left by runs that no longer live.
-void sweepStaleWorkFolders(const std::filesystem::path& themesFolder);
+// Removes the hidden work folders in `folder` left by runs that no longer live.
+void sweepStaleWorkFolders(const std::filesystem::path& folder);
 
 }  // namespace quorvia::themes

@@ -31,7 +31,8 @@ ThemeDialog::ThemeDialog(std::vector<fs::path> pictures, fs::path themesFolder, 
     setWindowTitle(QStringLiteral("Eigenes Thema"));
     // The folder's name, or for loose pictures the name of the folder they lie in.
     const fs::path& first = pictures_.front();
-    const fs::path named = fs::is_directory(first) ? first.lexically_normal() : first.parent_path();
+    std::error_code ec;
+    const fs::path named = fs::is_directory(first, ec) ? first.lexically_normal() : first.parent_path();
     name_->setText(QFile::decodeName(
         QByteArray::fromStdString((named.filename().empty() ? named.parent_path() : named).filename().string())));
     buttons_->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Thema machen"));
@@ -116,8 +117,12 @@ void ThemeDialog::showReport() {
         fit_->setEnabled(true);
         buttons_->button(QDialogButtonBox::Ok)->setEnabled(true);
     }
-    if (!report_.skipped.isEmpty()) {
-        details_->setPlainText(QStringLiteral("Übersprungen:\n") + report_.skipped.join(u'\n'));
+    QStringList details;
+    if (!report_.skipped.isEmpty()) details << QStringLiteral("Übersprungen:") << report_.skipped;
+    if (!report_.coverError.isEmpty()) details << QStringLiteral("Kein Kartenrücken:") << report_.coverError;
+    if (!report_.passedOver.isEmpty()) details << QStringLiteral("Übergangen:") << report_.passedOver;
+    if (!details.isEmpty()) {
+        details_->setPlainText(details.join(u'\n'));
         details_->show();
     }
     emit themeFinished();

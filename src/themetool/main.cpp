@@ -1,5 +1,6 @@
 // quorvia-theme: makes a theme for the game out of ordinary pictures.
 
+#include "app/Text.h"
 #include "themes/ThemeMaker.h"
 
 #include <QElapsedTimer>
@@ -9,9 +10,12 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <future>
+#include <mutex>
 
 using namespace quorvia;
 using namespace quorvia::themes;
@@ -88,20 +92,28 @@ int main(int argc, char* argv[]) {
     }
     if (positional.size() < 2) return usage("NAME und mindestens ein Bild oder Ordner fehlen");
 
-    // Pictures need no screen; SVG pictures and the letterbox colour need a GUI application.
-    // Its notes about the desktop (no runtime folder and the like) are not the player's concern.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Pictures need no screen, so the tool never asks for one, whatever display the
+    // environment names; SVG pictures and the letterbox colour need a GUI application. Its
+    // notes about the desktop (no runtime folder and the like) are not the player's concern.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
         if (type >= QtCriticalMsg) std::fprintf(stderr, "quorvia-theme: %s\n", qPrintable(text));
     });
     QGuiApplication app(argc, argv);
 
-    request.name = QString::fromLocal8Bit(positional[0]);
+    // Read as the face names are: UTF-8, else Windows-1252.
+    request.name = QString::fromStdString(repairUtf8(positional[0]));
     request.inputs.assign(positional.begin() + 1, positional.end());
     request.letterbox = QGuiApplication::palette().color(QPalette::Button);
     const Locations where =
         decideLocations(diskFileSystem(), executablePath(), QUORVIA_INSTALLED_DATA, Environment::ofThisProcess());
     request.themesFolder = themesFolderFor(where);
+    std::mutex workMutex;
+    std::filesystem::path workFolder;
+    request.started = [&](const std::filesystem::path& folder) {
+        const std::lock_guard lock(workMutex);
+        workFolder = folder;
+    };
 
     struct sigaction action {};
     action.sa_handler = onStopSignal;
@@ -110,12 +122,28 @@ int main(int argc, char* argv[]) {
     const bool terminal = ::isatty(STDERR_FILENO);
     QElapsedTimer clock;
     clock.start();
-    const ThemeReport report = makeTheme(
-        request,
-        [&](int done, int total) {
-            if (terminal) drawProgress(done, total, clock.elapsed() / 1000.0);
-        },
-        &stopRequested);
+    std::future<ThemeReport> run = std::async(std::launch::async, [&] {
+        return makeTheme(
+            request,
+            [&](int done, int total) {
+                if (terminal) drawProgress(done, total, clock.elapsed() / 1000.0);
+            },
+            &stopRequested);
+    });
+    // This thread only watches, so that a stop takes effect within a second even while a
+    // picture is still in its decoder: the run gets a moment to end by itself, then the work
+    // folder is removed here and the program ends as the signal asks.
+    for (int waited = 0; run.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready;) {
+        if (stopRequested && (waited += 20) >= 500) {
+            const std::lock_guard lock(workMutex);
+            std::error_code ec;
+            if (!workFolder.empty()) std::filesystem::remove_all(workFolder, ec);
+            std::signal(stopSignal, SIG_DFL);
+            std::raise(stopSignal);
+            std::_Exit(1);
+        }
+    }
+    const ThemeReport report = run.get();
     if (terminal) std::fputs("\n", stderr);
 
     if (report.cancelled) {
@@ -124,12 +152,16 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     for (const QString& line : report.skipped) std::fprintf(stderr, "übersprungen: %s\n", qPrintable(line));
+    for (const QString& line : report.passedOver) std::fprintf(stderr, "übergangen: %s\n", qPrintable(line));
+    if (!report.coverError.isEmpty()) {
+        std::fprintf(stderr, "kein Kartenrücken: %s\n", qPrintable(report.coverError));
+    }
     if (!report.error.isEmpty()) {
         std::fprintf(stderr, "quorvia-theme: %s\n", qPrintable(report.error));
         return 1;
     }
     const double seconds = clock.elapsed() / 1000.0;
-    const int pictures = report.made + int(report.skipped.size());
+    const int pictures = report.pictures;
     if (!terminal) {
         std::printf("%d Bilder in %.1f s (%.1f Bilder/s)\n", pictures, seconds, seconds > 0 ? pictures / seconds : 0.0);
     }

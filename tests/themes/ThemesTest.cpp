@@ -21,10 +21,14 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
 #include <set>
+#include <thread>
 
 using namespace quorvia;
 using quorvia::test::TempDir;
@@ -62,15 +66,21 @@ struct Folder : TempDir {
         write("bilder/kaputt.jpg", "kein Bild");
     }
     // Runs the tool (an installed copy keeps the player's themes in data/) and returns its status.
+    // The tool needs no screen: it is run with a display platform named and no display.
     int run(const std::vector<std::string>& args, QString* output = nullptr,
-            const std::string& program = "prog/quorvia-theme") const {
+            const std::string& program = "prog/quorvia-theme", QStringList wrapper = {}) const {
         QStringList list;
         for (const std::string& arg : args) list.append(q(arg));
         QProcess tool;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_DATA_HOME"), q(path() + "data"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
         tool.setProcessEnvironment(env);
-        tool.start(q(path() + program), list);
+        wrapper.append(q(path() + program));
+        const QString command = wrapper.takeFirst();
+        tool.start(command, wrapper + list);
         tool.waitForFinished(60000);
         if (output) *output = QString::fromUtf8(tool.readAllStandardOutput() + tool.readAllStandardError());
         return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
@@ -134,22 +144,34 @@ TEST(ThemeTool, ProgressLineShowsRateAndTimeLeft) {
 TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
     Folder dir;
     const std::string b = dir.path() + "bilder/";
-    dir.mkdir("prog/.quorvia-theme-4194303-1");  // left by a run that no longer lives
+    dir.mkdir("prog/icons/.quorvia-theme-4194303-1");  // left by a run that no longer lives
+    fs::copy_file(b + "alpha.png", b + "sub/ALPHA.png");
+    dir.write("prog/icons/Meer/x.ico");
+    dir.write("prog/icons/meer/y.ico");
     const struct {
         std::vector<std::string> args;
         int exit;
         const char *made, *gone;
     } runs[] = {
-        {{"urlaub", b + "alpha.png"}, 0, "icons/urlaub/alpha.ico", ".quorvia-theme-4194303-1"},
+        {{"urlaub", b + "alpha.png"}, 0, "icons/urlaub/alpha.ico", "icons/.quorvia-theme-4194303-1"},
         {{"urlaub", b + "foto.jpg"}, 1, "icons/urlaub/alpha.ico", "icons/urlaub/foto.ico"},
         {{"--replace", "--cover", b + "foto.jpg", "URLAUB", b + "foto.jpg"},
          0,
          "icons/urlaub/@.icn",
          "icons/urlaub/alpha.ico"},
-        {{"natur\\tiere", b + "alpha.png", b + "alpha.png"}, 0, "icons/natur/tiere/alpha-2.ico", "icons/natur\\tiere"},
-        {{"--replace", "natur", b + "alpha.png"}, 1, "icons/natur/tiere/alpha-2.ico", "icons/natur/alpha.ico"},
+        {{"natur\\tiere", b + "alpha.png", b + "alpha.png", b + "sub/ALPHA.png"},
+         0,
+         "icons/natur/tiere/ALPHA-2.ico",
+         "icons/natur/tiere/alpha-3.ico"},
+        {{"--replace", "natur", b + "alpha.png"}, 1, "icons/natur/tiere/ALPHA-2.ico", "icons/natur/alpha.ico"},
         {{"--fit", "bunt", b + "streifen.png"}, 0, "icons/bunt/streifen.ico", "icons/bunt/streifen-2.ico"},
         {{"leer", b + "kaputt.jpg"}, 1, "icons", "icons/leer"},
+        // The theme the game would pick: the exact spelling first, else the first in name order.
+        {{"--replace", "meer", b + "foto.jpg"}, 0, "icons/meer/foto.ico", "icons/meer/y.ico"},
+        {{"--replace", "MEER", b + "alpha.png"}, 0, "icons/Meer/alpha.ico", "icons/Meer/x.ico"},
+        // Names the game could never list or store.
+        {{".urlaub", b + "alpha.png"}, 1, "icons", "icons/.urlaub"},
+        {{"zwei\nZeilen", b + "alpha.png"}, 1, "icons", "icons/zwei\nZeilen"},
         {{"nichts"}, 2, "icons", "icons/nichts"},
     };
     for (const auto& r : runs) {
@@ -158,10 +180,139 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
         EXPECT_TRUE(dir.exists(std::string("prog/") + r.made)) << r.made;
         EXPECT_FALSE(dir.exists(std::string("prog/") + r.gone)) << r.gone;
     }
+    // A name that is not UTF-8 is read as the face names are: as Windows-1252.
+    EXPECT_EQ(
+        std::system(("cd " + b + " && ../prog/quorvia-theme M$(printf '\\374')ller alpha.png >/dev/null").c_str()), 0);
+    EXPECT_TRUE(dir.exists("prog/icons/M\xC3\xBCller/alpha.ico"));
     // --fit shows the whole 1 x 4000 strip: a green line down the middle on the panel's colour.
     const QImage fitted = sizesOf(dir.path() + "prog/icons/bunt/streifen.ico").at(256);
     EXPECT_EQ(fitted.pixelColor(127, 128), QColor(0, 128, 0));
     EXPECT_EQ(fitted.pixelColor(20, 128), QApplication::palette().color(QPalette::Button));
+}
+
+// Whatever a folder holds, the tool reads each picture once, names each one it skips and
+// why, and finishes within its memory: links into loops, a pipe and a dangling link named
+// like pictures, a folder it may not read, bombs of the formats it reads (under their own
+// names and under another), an SVG drawing a pipe, and a format it does not read.
+TEST(ThemeTool, HostileFoldersAndPicturesAreSkippedWithTheirReason) {
+    Folder dir;
+    const std::string b = dir.path() + "bilder/";
+    fs::create_directory_symlink(".", b + "selbst");
+    fs::create_directory_symlink("..", b + "sub/hoch");
+    fs::create_symlink("kreis.png", b + "kreis.png");
+    fs::create_symlink("nirgends", b + "weg.jpg");
+    ASSERT_EQ(::mkfifo((b + "pipe.jpg").c_str(), 0644), 0);
+    dir.write("bilder/zu/bild.png", dir.read("bilder/alpha.png"));
+    // A progressive JPEG that claims 45000 x 45000 pixels: its coefficients alone take 4 GB.
+    std::system(("cd " + b +
+                 " && convert -size 16x16 xc:red -interlace JPEG -colorspace gray klein.jpg && "
+                 "(printf '<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"9\" height=\"9\"><!--'; "
+                 "head -c 104857600 /dev/zero | tr '\\0' ' '; printf -- '--></svg>') | gzip > riesig.svgz && "
+                 "convert -size 9x9 xc:red tiff:tiff.png")
+                    .c_str());
+    std::string bomb = dir.read("bilder/klein.jpg");
+    const std::size_t frame = bomb.find("\xFF\xC2");
+    ASSERT_NE(frame, std::string::npos);
+    bomb.replace(frame + 5, 4, "\xAF\xC8\xAF\xC8");
+    dir.write("bilder/bombe.jpg", bomb);
+    dir.write("bilder/bombe.png", bomb);
+    fs::remove(b + "klein.jpg");
+    dir.write("bilder/zeigt.svg",
+              "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink' width='9' "
+              "height='9'><image xlink:href='" +
+                  b + "pipe.jpg' width='9' height='9'/></svg>");
+    // Run without the right to read everything (root reads any folder), so that `zu` is shut.
+    QStringList unprivileged;
+    if (::geteuid() == 0) unprivileged = {QStringLiteral("unshare"), QStringLiteral("--user")};
+    fs::permissions(dir.path(), fs::perms::all);
+    fs::permissions(dir.path() + "prog/icons", fs::perms::all);
+    fs::permissions(b + "zu", fs::perms::none);
+
+    QString out;
+    ASSERT_EQ(dir.run({"feind", dir.path() + "bilder"}, &out, "prog/quorvia-theme", unprivileged), 0);
+    fs::permissions(b + "zu", fs::perms::all);
+    const char* lines[] = {
+        "übersprungen: {}kreis.png: Verweis im Kreis",
+        "übersprungen: {}weg.jpg: Verweis ins Leere",
+        "übersprungen: {}pipe.jpg: keine Bilddatei, sondern eine Pipe",
+        "übersprungen: {}zu: Ordner nicht lesbar (keine Berechtigung)",
+        "übersprungen: {}bombe.jpg: zu groß (45000 x 45000 Pixel)",
+        "übersprungen: {}bombe.png: zu groß (45000 x 45000 Pixel)",
+        "übersprungen: {}riesig.svgz: zu groß (SVG entpackt über 8 MiB)",
+        "übersprungen: {}zeigt.svg: SVG zeigt andere Dateien",
+        "übersprungen: {}tiff.png: kein unterstütztes Bildformat (tiff)",
+        "übergangen: {}selbst: derselbe Ordner wie {}, schon gelesen",
+        "übergangen: {}sub/hoch: derselbe Ordner wie {}, schon gelesen",
+        "5 Kartenbilder gemacht, übersprungen: 10,",
+    };
+    for (const char* line : lines) {
+        const QString wanted =
+            QString::fromUtf8(line).replace(QStringLiteral("{}"), q(b)).replace(q(b + ","), q(dir.path() + "bilder,"));
+        EXPECT_TRUE(out.contains(wanted)) << wanted.toStdString() << "\n" << out.toStdString();
+    }
+#ifndef __SANITIZE_ADDRESS__  // the sanitizer's own memory would count
+    struct rusage usage {};
+    ::getrusage(RUSAGE_CHILDREN, &usage);
+    EXPECT_LT(usage.ru_maxrss, 200 * 1024) << "peak kB of the largest child";
+#endif
+}
+
+// --replace swaps the old theme for the new one in one step, so a game dealing from it never
+// finds it missing; also where icons/ lies on another file system than the program.
+TEST(ThemeTool, ReplacingSwapsTheWholeThemeInOneStepOnAnyFileSystem) {
+    Folder dir;
+    TempDir elsewhere;  // the first file system other than the temporary folder's that can be had
+    const std::string shm = "/dev/shm/";
+    struct stat here {
+    }, there{};
+    const bool apart =
+        ::stat(dir.path().c_str(), &here) == 0 && ::stat(shm.c_str(), &there) == 0 && here.st_dev != there.st_dev;
+    const std::string icons = apart ? ::mkdtemp((shm + "quorvia-XXXXXX").data()) : elsewhere.mkdir("icons");
+    fs::remove(dir.path() + "prog/icons");
+    fs::create_directory_symlink(icons, dir.path() + "prog/icons");
+    ASSERT_EQ(dir.run({"urlaub", dir.path() + "bilder/alpha.png"}), 0);
+    std::atomic<bool> running = true;
+    std::atomic<int> missing = 0;
+    std::thread watcher([&] {
+        while (running) missing += !fs::is_directory(icons + "/urlaub");
+    });
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(dir.run({"--replace", "urlaub", dir.path() + "bilder/" + (i % 2 ? "alpha.png" : "foto.jpg")}), 0);
+    }
+    running = false;
+    watcher.join();
+    EXPECT_EQ(missing, 0);
+    EXPECT_TRUE(fs::exists(icons + "/urlaub/alpha.ico"));
+    EXPECT_FALSE(fs::exists(icons + "/urlaub/foto.ico"));
+    std::error_code ec;
+    if (apart) fs::remove_all(icons, ec);
+}
+
+// The card back is made after the faces: a stop that comes meanwhile still stops the run, and
+// a card back that fails is reported as such, not counted among the pictures.
+TEST(ThemeTool, TheCardBackIsNeitherAPictureNorPastAStop) {
+    Folder dir;
+    themes::ThemeRequest request;
+    request.name = QStringLiteral("urlaub");
+    request.inputs = {dir.path() + "bilder/alpha.png", dir.path() + "bilder/foto.jpg"};
+    request.themesFolder = dir.path() + "prog/icons";
+    request.cover = dir.path() + "bilder/kaputt.jpg";
+    themes::ThemeReport report = themes::makeTheme(request);
+    EXPECT_EQ(report.made, 2);
+    EXPECT_EQ(report.pictures, 2);
+    EXPECT_TRUE(report.skipped.isEmpty());
+    EXPECT_TRUE(report.coverError.startsWith(q(dir.path() + "bilder/kaputt.jpg: kein lesbares Bild")))
+        << report.coverError.toStdString();
+
+    std::atomic<bool> stop = false;
+    request.name = QStringLiteral("halb");
+    request.cover = dir.path() + "bilder/foto.jpg";
+    report = themes::makeTheme(
+        request, [&](int done, int total) { stop = done == total; }, &stop);
+    EXPECT_TRUE(report.cancelled);
+    std::set<std::string> left;
+    for (const auto& e : fs::directory_iterator(dir.path() + "prog/icons")) left.insert(e.path().filename().string());
+    EXPECT_EQ(left, std::set<std::string>{"urlaub"});
 }
 
 TEST(ThemeTool, AnInstalledGameTakesTheThemeIntoThePlayersThemesFolder) {
@@ -220,7 +371,7 @@ TEST(ThemeTool, ARunStoppedMidwayLeavesNoFolderBehind) {
     tool.start(q(dir.path() + "prog/quorvia-theme"), {QStringLiteral("gross"), q(dir.path() + "gross")});
     auto working = [&] {  // the hidden work folder holds a first face
         std::error_code ec;
-        for (const auto& e : fs::directory_iterator(dir.path() + "prog", ec))
+        for (const auto& e : fs::directory_iterator(dir.path() + "prog/icons", ec))
             if (e.path().filename().string().front() == '.' && !fs::is_empty(e.path(), ec)) return true;
         return false;
     };

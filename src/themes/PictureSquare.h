@@ -1,0 +1,48 @@
+#pragma once
+// One picture file as a square card face, read safely whatever the file holds.
+//
+// Contract
+// --------
+// squareOf() opens regular files only (never a FIFO, a socket or a device, so it cannot
+// block) and decodes JPEG, PNG, WebP, BMP, GIF and SVG (also gzip-compressed), recognised by
+// their content, not their name; anything else is refused. Before a picture is decoded, what
+// decoding it costs in memory is worked out from its header and taken from a budget shared by
+// all workers; a picture that could never fit is refused as too large. That covers the
+// decoder's own buffers where they are known to grow with the picture: a progressive JPEG
+// keeps all its coefficients whatever size it is decoded at, and a compressed SVG is
+// unpacked here, within a fixed limit, rather than by the renderer. An SVG that draws
+// another file (an <image> not embedded in the SVG itself) is refused: a dropped picture
+// must not show whatever else the player can read, and a file it names might block.
+// - A picture is cropped to a square around its centre, or, with `fit`, letterboxed on
+//   `letterbox`. EXIF orientation is applied. JPEG and SVG pictures are decoded straight at
+//   (about) the size needed; other formats are decoded whole.
+
+#include <QColor>
+#include <QImage>
+#include <QString>
+
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+
+namespace quorvia::themes {
+
+// Bytes of decoded pictures in flight at once, over all workers.
+class PixelBudget {
+public:
+    static constexpr qint64 kBytes = qint64(128) << 20;
+
+    void acquire(qint64 bytes);
+    void release(qint64 bytes);
+
+private:
+    std::mutex mutex_;
+    std::condition_variable freed_;
+    qint64 free_ = kBytes;
+};
+
+// The picture as a `side` x `side` square, or a null image and the reason in *why.
+QImage squareOf(const std::filesystem::path& path, int side, bool fit, const QColor& letterbox, PixelBudget& budget,
+                QString* why);
+
+}  // namespace quorvia::themes
