@@ -195,8 +195,8 @@ QImage squareOf(const fs::path& path, int side, bool fit, const QColor& letterbo
     const int bytesPerPixel = depth >= 32 ? depth / 8 : 4 + std::max(1, depth / 8);
     QSize decoded = raw;
     if ((format == "jpeg" && scale < 1) || vector) {
-        reader.setScaledSize(QSize(std::max(1, int(std::ceil(raw.width() * scale))),
-                                   std::max(1, int(std::ceil(raw.height() * scale)))));
+        reader.setScaledSize(
+            QSize(std::max(1, int(std::ceil(raw.width() * scale))), std::max(1, int(std::ceil(raw.height() * scale)))));
         // libjpeg decodes at 1/8 of the stored size at the least and the rest is scaled.
         decoded = vector ? reader.scaledSize() : reader.scaledSize().expandedTo(raw / 8);
     }

@@ -21,14 +21,14 @@ using FileId = std::pair<dev_t, ino_t>;
 
 QString whyNot(int error) {
     switch (error) {
-    case ENOENT:
-        return QStringLiteral("Verweis ins Leere");
-    case ELOOP:
-        return QStringLiteral("Verweis im Kreis");
-    case EACCES:
-        return QStringLiteral("keine Berechtigung");
-    default:
-        return QString::fromLocal8Bit(std::strerror(error));
+        case ENOENT:
+            return QStringLiteral("Verweis ins Leere");
+        case ELOOP:
+            return QStringLiteral("Verweis im Kreis");
+        case EACCES:
+            return QStringLiteral("keine Berechtigung");
+        default:
+            return QString::fromLocal8Bit(std::strerror(error));
     }
 }
 

@@ -396,14 +396,29 @@ TEST(PictureDrop, AFolderDroppedOnTheBoardBecomesAThemeAndLeavesGameAndSettingsA
     ASSERT_TRUE(QTest::qWaitForWindowExposed(program.window.get()));
     const std::string firstCard = program.game->imgPiece[0].Tag;
 
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(q(dir.path() + "bilder"))});
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(program.window.get(), &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(program.window.get(), &drop);
-    auto* dialog = program.window->findChild<ThemeDialog*>();
+    auto dropped = [&](const std::string& path) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(q(path))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(program.window.get(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(program.window.get(), &drop);
+        const auto dialogs = program.window->findChildren<ThemeDialog*>();
+        return dialogs.isEmpty() ? nullptr : dialogs.back();
+    };
+    // A link into itself: the dialog finds no picture and says why.
+    fs::create_symlink("kreis", dir.path() + "kreis");
+    ThemeDialog* loop = dropped(dir.path() + "kreis");
+    ASSERT_TRUE(loop);
+    loop->makeTheme();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !loop->working(); }, 30000));
+    EXPECT_EQ(loop->report().error, QStringLiteral("Keine Bilder gefunden"));
+    EXPECT_EQ(loop->report().skipped, QStringList{q(dir.path() + "kreis: Verweis im Kreis")});
+    loop->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    ThemeDialog* dialog = dropped(dir.path() + "bilder");
     ASSERT_TRUE(dialog);
     EXPECT_EQ(dialog->nameEdit()->text(), QStringLiteral("bilder"));
     dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
