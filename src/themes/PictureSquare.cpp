@@ -94,40 +94,47 @@ bool drawsOtherFiles(const QByteArray& svg) {
 // is the case for progressive pictures and for sequential ones whose first scan does not
 // hold every component. 0 for an ordinary sequential picture or a header it cannot read.
 qint64 jpegCoefficientBytes(QIODevice& file) {
-    const QByteArray head = file.peek(qint64(1) << 20);  // headers, before the first scan
-    auto byte = [&](qsizetype at) { return at < head.size() ? uchar(head[at]) : 0; };
-    auto word = [&](qsizetype at) { return byte(at) << 8 | byte(at + 1); };
-    if (word(0) != 0xFFD8) return 0;
+    // Segment by segment from the start (the headers before the first scan), reading only
+    // their lengths and the frame header; the reader starts again at the beginning.
+    struct Rewind {
+        QIODevice& file;
+        ~Rewind() { file.seek(0); }
+    } rewind{file};
+    auto read = [&](qint64 at, qint64 size) { return file.seek(at) ? file.read(size) : QByteArray(); };
+    auto word = [](const QByteArray& bytes, qsizetype at) {
+        return at + 1 < bytes.size() ? uchar(bytes[at]) << 8 | uchar(bytes[at + 1]) : 0;
+    };
     qint64 coefficients = 0;
     int components = 0;
     bool whole = false;
-    for (qsizetype at = 2; at + 4 <= head.size();) {
-        if (byte(at) != 0xFF) return 0;
-        const int marker = byte(at + 1);
-        if (marker == 0xFF) {  // fill byte
-            ++at;
-            continue;
-        }
-        const int length = word(at + 2);
+    for (qint64 at = 2; at < (qint64(1) << 24);) {
+        const QByteArray head = read(at, 4);
+        if (head.size() < 4 || uchar(head[0]) != 0xFF) return 0;
+        const int marker = uchar(head[1]);
+        const int length = word(head, 2);
         const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frame) {
-            const qint64 height = word(at + 5), width = word(at + 7);
-            components = byte(at + 9);
+            const QByteArray f = read(at + 4, length - 2);
+            const qint64 height = word(f, 1), width = word(f, 3);
+            components = f.size() > 5 ? uchar(f[5]) : 0;
+            auto sampling = [&](int c, int shift) {
+                return 6 + 3 * c + 1 < f.size() ? std::max(1, (uchar(f[6 + 3 * c + 1]) >> shift) & 15) : 1;
+            };
             int maxH = 1, maxV = 1;
             for (int c = 0; c < components; ++c) {
-                maxH = std::max(maxH, byte(at + 11 + 3 * c) >> 4);
-                maxV = std::max(maxV, byte(at + 11 + 3 * c) & 15);
+                maxH = std::max(maxH, sampling(c, 4));
+                maxV = std::max(maxV, sampling(c, 0));
             }
             for (int c = 0; c < components; ++c) {
-                const int h = std::max(1, byte(at + 11 + 3 * c) >> 4), v = std::max(1, byte(at + 11 + 3 * c) & 15);
-                const qint64 columns = (width * h + 8 * maxH - 1) / (8 * maxH);
-                const qint64 rows = (height * v + 8 * maxV - 1) / (8 * maxV);
+                const qint64 columns = (width * sampling(c, 4) + 8 * maxH - 1) / (8 * maxH);
+                const qint64 rows = (height * sampling(c, 0) + 8 * maxV - 1) / (8 * maxV);
                 coefficients += columns * rows * 64 * 2;
             }
             // Progressive (and hierarchical) frames.
             whole = (marker & 3) == 2 || (marker >= 0xC5 && marker <= 0xC7) || marker >= 0xCD;
         } else if (marker == 0xDA) {  // the first scan
-            return whole || byte(at + 4) < components ? coefficients : 0;
+            const QByteArray scan = read(at + 4, 1);
+            return whole || (!scan.isEmpty() && uchar(scan[0]) < components) ? coefficients : 0;
         }
         at += 2 + length;
     }

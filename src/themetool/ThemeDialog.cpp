@@ -103,6 +103,11 @@ void ThemeDialog::makeTheme() {
 }
 
 void ThemeDialog::showReport() {
+    if (report_.cancelled) {
+        emit themeFinished();
+        QDialog::reject();
+        return;
+    }
     const bool made = report_.error.isEmpty() && !report_.cancelled;
     if (made) {
         status_->setText(QStringLiteral("%1 Karten gemacht, übersprungen: %2.\n%3")
@@ -112,7 +117,7 @@ void ThemeDialog::showReport() {
         buttons_->setStandardButtons(QDialogButtonBox::Close);
         buttons_->button(QDialogButtonBox::Close)->setText(QStringLiteral("Schließen"));
     } else {
-        status_->setText(report_.cancelled ? QStringLiteral("Abgebrochen.") : report_.error);
+        status_->setText(report_.error);
         name_->setEnabled(true);
         fit_->setEnabled(true);
         buttons_->button(QDialogButtonBox::Ok)->setEnabled(true);
@@ -130,7 +135,10 @@ void ThemeDialog::showReport() {
 
 void ThemeDialog::reject() {
     if (working()) {
-        cancel_ = true;  // the report follows when the workers have stopped
+        // The workers finish the pictures in hand; then the dialog closes (see showReport).
+        cancel_ = true;
+        status_->setText(QStringLiteral("Wird abgebrochen ..."));
+        buttons_->setEnabled(false);
         return;
     }
     QDialog::reject();

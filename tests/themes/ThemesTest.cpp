@@ -12,6 +12,7 @@
 #include <QImageReader>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPointer>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
@@ -429,6 +430,23 @@ TEST(PictureDrop, AFolderDroppedOnTheBoardBecomesAThemeAndLeavesGameAndSettingsA
     EXPECT_EQ(ThemeWalk().ScanIconFolders(dir.path() + "prog/icons"), (std::vector<std::string>{"BILDER", "QUORVIA"}));
     EXPECT_EQ(dir.read("prog/Quorvia.ini"), ini);
     EXPECT_EQ(program.game->imgPiece[0].Tag, firstCard);
+
+    // Cancelled midway, the dialog closes once the pictures in hand are done, and leaves
+    // nothing behind; the game plays on.
+    dir.mkdir("gross");
+    std::system(("convert -size 3000x2000 gradient:red-blue " + dir.path() + "gross/0.jpg").c_str());
+    for (int i = 1; i < 60; ++i)
+        fs::copy_file(dir.path() + "gross/0.jpg", dir.path() + "gross/" + std::to_string(i) + ".jpg");
+    QPointer<ThemeDialog> stopped = dropped(dir.path() + "gross");
+    stopped->makeTheme();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stopped->findChild<QProgressBar*>()->value() > 0; }, 20000));
+    stopped->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stopped.isNull(); }, 20000));
+    EXPECT_EQ(ThemeWalk().ScanIconFolders(dir.path() + "prog/icons"), (std::vector<std::string>{"BILDER", "QUORVIA"}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() + "prog/icons"), fs::directory_iterator()), 2);
+    ASSERT_TRUE(program.window->isEnabled());
+    program.game->imgPiece_Click(0);
+    EXPECT_TRUE(program.game->OneCardOpen);
 }
 
 int main(int argc, char** argv) {
