@@ -13,12 +13,16 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <libheif/heif.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace quorvia::themes {
 
@@ -39,6 +43,16 @@ void PixelBudget::release(qint64 bytes) {
 }
 
 namespace {
+
+// Gives the bytes taken from the budget back at the end of a scope.
+struct Release {
+    PixelBudget& budget;
+    qint64 cost;
+    ~Release() { budget.release(cost); }
+};
+
+// A HEIF file is read whole; a phone's photo is a few MiB.
+constexpr qint64 kHeifBytes = qint64(64) << 20;
 
 // An SVG, packed or not, is read whole and parsed into a tree several times its size.
 constexpr qint64 kSvgBytes = qint64(8) << 20;
@@ -141,6 +155,35 @@ qint64 jpegCoefficientBytes(QIODevice& file) {
     return 0;
 }
 
+// The decoded picture cropped to its centred square, or letterboxed, at `side` pixels.
+QImage toSquare(QImage image, int side, bool fit, const QColor& letterbox) {
+    // Scaling works on premultiplied pixels; 32- and 64-bit pictures are converted in place.
+    // 24-bit ones are cropped first when they can be, so only the square is converted.
+    if (image.depth() == 64) {
+        image.convertTo(image.hasAlphaChannel() ? QImage::Format_RGBA64_Premultiplied : QImage::Format_RGBX64);
+    } else if (fit || image.format() != QImage::Format_RGB888) {
+        image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    }
+    const int w = image.width();
+    const int h = image.height();
+    if (!fit) {
+        // The centred square, seen in place (no copy of a large picture), then scaled.
+        const int s = std::min(w, h);
+        const QImage view(image.constScanLine((h - s) / 2) + qsizetype((w - s) / 2) * (image.depth() / 8), s, s,
+                          image.bytesPerLine(), image.format());
+        // A view of the right size already must still be copied: `image` goes at the return.
+        return s == side ? view.copy() : view.scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    QSize fitted = image.size().scaled(side, side, Qt::KeepAspectRatio);
+    fitted = fitted.expandedTo(QSize(1, 1));
+    QImage square(side, side, QImage::Format_ARGB32_Premultiplied);
+    square.fill(letterbox);
+    QPainter painter(&square);
+    painter.drawImage(QPoint((side - fitted.width()) / 2, (side - fitted.height()) / 2),
+                      image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    return square;
+}
+
 // The file open for reading when it is a regular file; never opens anything else.
 std::unique_ptr<QFile> openPicture(const fs::path& path, QString* why) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
@@ -155,11 +198,159 @@ std::unique_ptr<QFile> openPicture(const fs::path& path, QString* why) {
     return file;
 }
 
+// "YYYY:MM:DD HH:MM:SS" when the picture was taken, from the EXIF data of a TIFF header and
+// what follows it (DateTimeOriginal, else DateTime); empty when there is none.
+QString exifDate(const QByteArray& tiff) {
+    const bool little = tiff.startsWith("II");
+    auto number = [&](qint64 at, int bytes) -> qint64 {
+        if (at < 0 || at + bytes > tiff.size()) return -1;
+        qint64 value = 0;
+        for (int i = 0; i < bytes; ++i) value |= qint64(uchar(tiff[at + (little ? i : bytes - 1 - i)])) << (8 * i);
+        return value;
+    };
+    // The value (or its offset) of `tag` in the folder of entries at `folder`, or -1.
+    auto entry = [&](qint64 folder, int tag) -> qint64 {
+        for (qint64 i = 0, n = number(folder, 2); i < n && i < 1000; ++i) {
+            if (number(folder + 2 + 12 * i, 2) == tag) return number(folder + 2 + 12 * i + 8, 4);
+        }
+        return -1;
+    };
+    const qint64 first = number(4, 4);
+    const qint64 exif = entry(first, 0x8769);
+    for (qint64 at : {exif >= 0 ? entry(exif, 0x9003) : -1, entry(first, 0x0132)}) {
+        if (at >= 0 && at + 19 <= tiff.size()) return QString::fromLatin1(tiff.mid(at, 19));
+    }
+    return {};
+}
+
+// HEIF pictures (HEIC as phones save them, AVIF) through libheif, which turns and mirrors
+// them as their container says. A thumbnail stored with the picture is decoded instead when
+// it is large enough for the face.
+QImage heifSquare(QFile& file, int side, bool fit, const QColor& letterbox, PixelBudget& budget, QString* why) {
+    static const bool ready = heif_init(nullptr).code == heif_error_Ok;  // once; its plug-ins stay to the end
+    if (file.size() > kHeifBytes) {
+        *why = QStringLiteral("zu groß (Datei über %1 MiB)").arg(kHeifBytes >> 20);
+        return {};
+    }
+    const QByteArray data = file.readAll();
+    using Context = std::unique_ptr<heif_context, decltype(&heif_context_free)>;
+    using Handle = std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)>;
+    const Context context(heif_context_alloc(), heif_context_free);
+    heif_image_handle* primary = nullptr;
+    heif_error error = {ready ? heif_error_Ok : heif_error_Unsupported_feature, heif_suberror_Unspecified, "libheif"};
+    if (error.code == heif_error_Ok) {
+        error =
+            heif_context_read_from_memory_without_copy(context.get(), data.constData(), size_t(data.size()), nullptr);
+    }
+    if (error.code == heif_error_Ok) error = heif_context_get_primary_image_handle(context.get(), &primary);
+    const Handle picture(primary, heif_image_handle_release);
+    if (error.code != heif_error_Ok) {
+        *why = QStringLiteral("kein lesbares Bild (%1)").arg(QString::fromUtf8(error.message));
+        return {};
+    }
+    auto reach = [fit](const heif_image_handle* handle) {
+        const int w = heif_image_handle_get_width(handle), h = heif_image_handle_get_height(handle);
+        return fit ? std::max(w, h) : std::min(w, h);
+    };
+    Handle thumbnail(nullptr, heif_image_handle_release);
+    std::vector<heif_item_id> ids(size_t(std::max(0, heif_image_handle_get_number_of_thumbnails(primary))));
+    heif_image_handle_get_list_of_thumbnail_IDs(primary, ids.data(), int(ids.size()));
+    for (const heif_item_id id : ids) {
+        heif_image_handle* candidate = nullptr;
+        if (heif_image_handle_get_thumbnail(primary, id, &candidate).code != heif_error_Ok) continue;
+        Handle held(candidate, heif_image_handle_release);
+        if (reach(candidate) >= side && (!thumbnail || reach(candidate) < reach(thumbnail.get()))) {
+            thumbnail = std::move(held);
+        }
+    }
+    const heif_image_handle* chosen = thumbnail ? thumbnail.get() : primary;
+    const qint64 w = heif_image_handle_get_width(chosen), h = heif_image_handle_get_height(chosen);
+    const bool alpha = heif_image_handle_has_alpha_channel(chosen) != 0;
+    // Decoded into planes of 1.5 bytes a pixel, converted to 3 (4 with alpha); then the part
+    // that is scaled is converted once more to 4.
+    const qint64 cost = w * h * (alpha ? 11 : 9) / 2 + (fit ? w * h : std::min(w, h) * std::min(w, h)) * 4;
+    if (w <= 0 || h <= 0 || cost > PixelBudget::kBytes) {
+        *why = tooLarge(QSize(int(w), int(h)));
+        return {};
+    }
+    budget.acquire(cost);
+    const Release release{budget, cost};
+    heif_image* decoded = nullptr;
+    error = heif_decode_image(chosen, &decoded, heif_colorspace_RGB,
+                              alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, nullptr);
+    const std::unique_ptr<heif_image, decltype(&heif_image_release)> image(decoded, heif_image_release);
+    if (error.code != heif_error_Ok) {
+        *why = QStringLiteral("kein lesbares Bild (%1)").arg(QString::fromUtf8(error.message));
+        return {};
+    }
+    int stride = 0;
+    const uint8_t* pixels = heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
+    const QImage view(pixels, heif_image_get_width(decoded, heif_channel_interleaved),
+                      heif_image_get_height(decoded, heif_channel_interleaved), stride,
+                      alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    return toSquare(view, side, fit, letterbox);
+}
+
 }  // namespace
+
+QString dateTaken(const fs::path& path) {
+    QString none;
+    const std::unique_ptr<QFile> file = openPicture(path, &none);
+    if (!file) return {};
+    QString taken;
+    const QByteArray head = file->peek(64);
+    if (head.startsWith("\xFF\xD8")) {
+        // The APP1 segments before the first scan; the one holding EXIF data starts so.
+        for (qint64 at = 2; taken.isEmpty() && file->seek(at);) {
+            const QByteArray segment = file->read(4);
+            if (segment.size() < 4 || uchar(segment[0]) != 0xFF || uchar(segment[1]) == 0xDA) break;
+            const int length = uchar(segment[2]) << 8 | uchar(segment[3]);
+            if (uchar(segment[1]) == 0xE1) {
+                const QByteArray body = file->read(length - 2);
+                if (body.startsWith(QByteArray("Exif\0\0", 6))) taken = exifDate(body.mid(6));
+            }
+            at += 2 + length;
+        }
+    } else if (heif_check_filetype(reinterpret_cast<const uint8_t*>(head.constData()), int(head.size())) !=
+                   heif_filetype_no &&
+               file->size() <= kHeifBytes) {
+        const QByteArray data = file->readAll();
+        const std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(),
+                                                                                  heif_context_free);
+        heif_image_handle* primary = nullptr;
+        if (heif_context_read_from_memory_without_copy(context.get(), data.constData(), size_t(data.size()), nullptr)
+                    .code == heif_error_Ok &&
+            heif_context_get_primary_image_handle(context.get(), &primary).code == heif_error_Ok) {
+            heif_item_id id = 0;
+            if (heif_image_handle_get_list_of_metadata_block_IDs(primary, "Exif", &id, 1) == 1) {
+                QByteArray block(qsizetype(heif_image_handle_get_metadata_size(primary, id)), Qt::Uninitialized);
+                if (heif_image_handle_get_metadata(primary, id, block.data()).code == heif_error_Ok &&
+                    block.size() > 4) {
+                    // The block starts with the offset of the TIFF header behind these four bytes.
+                    const qint64 skip =
+                        qint64(uchar(block[0])) << 24 | uchar(block[1]) << 16 | uchar(block[2]) << 8 | uchar(block[3]);
+                    taken = exifDate(block.mid(4 + skip));
+                }
+            }
+            heif_image_handle_release(primary);
+        }
+    }
+    if (!taken.isEmpty()) return taken;
+    struct stat st {};
+    if (::fstat(file->handle(), &st) != 0) return {};
+    char text[32];
+    std::tm local{};
+    std::strftime(text, sizeof text, "%Y:%m:%d %H:%M:%S", ::localtime_r(&st.st_mtime, &local));
+    return QString::fromLatin1(text);
+}
 
 QImage squareOf(const fs::path& path, int side, bool fit, const QColor& letterbox, PixelBudget& budget, QString* why) {
     const std::unique_ptr<QFile> file = openPicture(path, why);
     if (!file) return {};
+    const QByteArray head = file->peek(64);
+    if (heif_check_filetype(reinterpret_cast<const uint8_t*>(head.constData()), int(head.size())) != heif_filetype_no) {
+        return heifSquare(*file, side, fit, letterbox, budget, why);
+    }
     QBuffer svg;
     QImageReader reader(file.get());
     const QByteArray format = reader.format();
@@ -213,41 +404,14 @@ QImage squareOf(const fs::path& path, int side, bool fit, const QColor& letterbo
         return {};
     }
     budget.acquire(cost);
-    struct Release {
-        PixelBudget& budget;
-        qint64 cost;
-        ~Release() { budget.release(cost); }
-    } release{budget, cost};
+    const Release release{budget, cost};
 
     QImage image = reader.read();
     if (image.isNull()) {
         *why = QStringLiteral("kein lesbares Bild (%1)").arg(reader.errorString());
         return {};
     }
-    // Scaling works on premultiplied pixels; 32- and 64-bit pictures are converted in place.
-    if (image.depth() == 64) {
-        image.convertTo(image.hasAlphaChannel() ? QImage::Format_RGBA64_Premultiplied : QImage::Format_RGBX64);
-    } else {
-        image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-    }
-    const int w = image.width();
-    const int h = image.height();
-    if (!fit) {
-        // The centred square, seen in place (no copy of a large picture), then scaled.
-        const int s = std::min(w, h);
-        const QImage view(image.constScanLine((h - s) / 2) + qsizetype((w - s) / 2) * (image.depth() / 8), s, s,
-                          image.bytesPerLine(), image.format());
-        // A view of the right size already must still be copied: `image` goes at the return.
-        return s == side ? view.copy() : view.scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    }
-    QSize fitted = image.size().scaled(side, side, Qt::KeepAspectRatio);
-    fitted = fitted.expandedTo(QSize(1, 1));
-    QImage square(side, side, QImage::Format_ARGB32_Premultiplied);
-    square.fill(letterbox);
-    QPainter painter(&square);
-    painter.drawImage(QPoint((side - fitted.width()) / 2, (side - fitted.height()) / 2),
-                      image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    return square;
+    return toSquare(std::move(image), side, fit, letterbox);
 }
 
 }  // namespace quorvia::themes

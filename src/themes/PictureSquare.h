@@ -45,4 +45,9 @@ private:
 QImage squareOf(const std::filesystem::path& path, int side, bool fit, const QColor& letterbox, PixelBudget& budget,
                 QString* why);
 
+// When the picture was taken, "YYYY:MM:DD HH:MM:SS": from its EXIF data (JPEG, HEIF), else
+// the file's last change; empty when the file cannot be opened. Texts of this form sort in
+// time order.
+QString dateTaken(const std::filesystem::path& path);
+
 }  // namespace quorvia::themes

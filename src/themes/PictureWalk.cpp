@@ -52,7 +52,7 @@ public:
         if (S_ISDIR(st.st_mode)) {
             readFolder(path, {st.st_dev, st.st_ino});
         } else if (!named && !isPictureName(path)) {
-            return;
+            list_.others += S_ISREG(st.st_mode) ? 1 : 0;
         } else if (!S_ISREG(st.st_mode)) {
             skip(path, kindOf(st.st_mode));
         } else if (const auto [first, isNew] = files_.emplace(FileId{st.st_dev, st.st_ino}, path); !isNew) {
@@ -99,8 +99,8 @@ private:
 }  // namespace
 
 bool isPictureName(const fs::path& path) {
-    static const std::set<std::string> known = {".jpg", ".jpeg", ".jpe", ".png", ".webp",
-                                                ".bmp", ".gif",  ".svg", ".svgz"};
+    static const std::set<std::string> known = {".jpg", ".jpeg", ".jpe",  ".png",  ".webp", ".bmp", ".gif",
+                                                ".svg", ".svgz", ".heic", ".heif", ".hif",  ".avif"};
     return known.count(toLower(path.extension().string())) > 0;
 }
 

@@ -6,8 +6,10 @@
 // --------
 // walkPictures() takes each input in turn: a folder is read with all its subfolders, in
 // name order without regard to case; a file named on its own is taken whatever its name,
-// inside folders only files with a picture extension are. Hidden entries (a leading dot)
-// are left out. It never opens anything but folders, never blocks and never throws:
+// inside folders only files with a picture extension are (the others, videos and sidecar
+// files off a phone, say, are only counted). Hidden entries (a leading dot: a phone's
+// .thumbnails and .trashed files, a Mac's .DS_Store) are left out. It never opens anything but folders, never blocks
+// and never throws:
 // - every folder is read once, however many links lead to it, so a link loop ends;
 // - a file reached twice (through links) is taken once; the second way is passed over;
 // - a picture-named entry that is no regular file (a FIFO, a socket, a device, a dangling
@@ -26,6 +28,7 @@ struct PictureList {
     std::vector<std::filesystem::path> pictures;
     QStringList skipped;     // "name: why" for each picture or folder that could not be read
     QStringList passedOver;  // "name: why" for each file or folder reached a second time
+    int others = 0;          // files in the folders that are no pictures: videos, sidecars and such
 };
 
 PictureList walkPictures(const std::vector<std::filesystem::path>& inputs, const std::atomic<bool>* cancel = nullptr);

@@ -6,13 +6,21 @@
 #include "themes/PictureSquare.h"
 #include "themes/PictureWalk.h"
 
+#include <QFile>
+#include <QPainter>
+
 #include <fcntl.h>
 #include <stdio.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cerrno>
+#include <cstdlib>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <random>
 #include <set>
@@ -27,6 +35,16 @@ namespace {
 constexpr int kSide = 256;
 constexpr int kSizes[] = {256, 128, 64, 48, 32, 16};
 constexpr int kLargestBoardPairs = 243;  // 18 x 27 cards
+// Faces look alike when their mean colours differ by at most kLookAlikeMean (of 255, on
+// average over red, green and blue), and the bits in which their difference hashes (of 512)
+// differ, plus kColourWeight times the mean difference of their small colour versions less
+// their mean colours (of 255), are at most kLookAlike. Tried on made-up bursts: copies
+// shifted by a few pixels, saved again at JPEG quality 30, cropped and scaled, or brightened
+// by 10 % (mean 12 apart) score 8 to 68; other shapes in the same colours (a red disc and a
+// red square on blue) 87, a mirrored photo 250.
+constexpr int kLookAlikeMean = 16;
+constexpr int kColourWeight = 4;
+constexpr int kLookAlike = 72;
 const std::string kWorkPrefix = ".quorvia-theme-";
 
 // A file name made of the picture's name, safe on any file system and in the game.
@@ -43,12 +61,57 @@ QString safeName(const fs::path& picture) {
     return out.isEmpty() ? QStringLiteral("bild") : out;
 }
 
-// Writes the picture as a multi-size icon; empty on success, else why not.
-QString writeFace(const fs::path& picture, const fs::path& target, const ThemeRequest& request, PixelBudget& budget) {
+// What a face looks like at a glance, and how far apart two faces look: a difference hash
+// (whether each of 16 x 16 neighbours in a 17 x 17 grey version of it is lighter to the
+// right, and below) for the shapes, its mean colour, and an 8 x 8 colour version of it, less
+// the mean colour, for where the colours lie; all of the face as the card shows it. A copy shifted by a few pixels,
+// saved again or lightly brightened stays close in both; other shapes in the same colours, or plain pictures of other
+// colours, do not.
+struct FaceLook {
+    std::array<std::uint64_t, 8> shapes{};
+    std::array<int, 8 * 8 * 3> colours{};
+    std::array<int, 3> mean{};
+};
+
+FaceLook faceLook(const QImage& face, const QColor& background) {
+    FaceLook look;
+    QImage square(face.size(), QImage::Format_RGB32);  // as the card shows it, on the panel
+    square.fill(background);
+    QPainter(&square).drawImage(0, 0, face);
+    const QImage grey = square.scaled(17, 17, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                            .convertToFormat(QImage::Format_Grayscale8);
+    auto at = [&](int x, int y) { return grey.constScanLine(y)[x]; };
+    for (int i = 0; i < 512; ++i) {
+        const int x = i % 16, y = (i / 16) % 16;
+        const bool lighter = i < 256 ? at(x + 1, y) > at(x, y) + 1 : at(x, y + 1) > at(x, y) + 1;
+        look.shapes[size_t(i / 64)] |= std::uint64_t(lighter) << (i % 64);
+    }
+    const QImage small =
+        square.scaled(8, 8, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB888);
+    int mean[3] = {};
+    for (int i = 0; i < 8 * 8 * 3; ++i) mean[i % 3] += look.colours[size_t(i)] = small.constScanLine(i / 24)[i % 24];
+    for (int c = 0; c < 3; ++c) look.mean[size_t(c)] = mean[c] / 64;
+    for (int i = 0; i < 8 * 8 * 3; ++i) look.colours[size_t(i)] -= look.mean[size_t(i % 3)];
+    return look;
+}
+
+bool lookAlike(const FaceLook& a, const FaceLook& b) {
+    int bits = 0, colours = 0, means = 0;
+    for (size_t i = 0; i < a.shapes.size(); ++i) bits += std::popcount(a.shapes[i] ^ b.shapes[i]);
+    for (size_t i = 0; i < a.colours.size(); ++i) colours += std::abs(a.colours[i] - b.colours[i]);
+    for (size_t c = 0; c < a.mean.size(); ++c) means += std::abs(a.mean[c] - b.mean[c]);
+    return means <= kLookAlikeMean * int(a.mean.size()) &&
+           bits * int(a.colours.size()) + kColourWeight * colours <= kLookAlike * int(a.colours.size());
+}
+
+// Writes the picture as a multi-size icon and tells its look; empty on success, else why not.
+QString writeFace(const fs::path& picture, const fs::path& target, const ThemeRequest& request, PixelBudget& budget,
+                  FaceLook* look = nullptr) {
     QString why;
     const QImage square = squareOf(picture, kSide, request.fit, request.letterbox, budget, &why)
                               .convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (square.isNull()) return why;
+    if (look) *look = faceLook(square, request.letterbox);
     QList<QImage> images;
     for (int size : kSizes) {
         images.append(size == kSide ? square
@@ -61,6 +124,37 @@ QString writeFace(const fs::path& picture, const fs::path& target, const ThemeRe
     out.close();
     if (!out) return QStringLiteral("kann %1 nicht schreiben").arg(shown(target));
     return {};
+}
+
+// For each picture, the first picture of equal bytes (itself when there is none before it).
+// Only files of the same size are read, each once for a checksum, and compared whole when the
+// checksums agree.
+std::vector<std::size_t> findCopies(const std::vector<fs::path>& pictures) {
+    std::vector<std::size_t> copyOf(pictures.size());
+    std::map<std::uintmax_t, std::vector<std::size_t>> bySize;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        copyOf[i] = i;
+        std::error_code ec;
+        const std::uintmax_t size = fs::file_size(pictures[i], ec);
+        if (!ec && size > 0) bySize[size].push_back(i);
+    }
+    auto content = [&](std::size_t i) {
+        QFile file(QString::fromStdString(pictures[i].string()));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    for (const auto& [size, group] : bySize) {
+        if (group.size() < 2) continue;
+        std::map<uLong, std::vector<std::size_t>> byChecksum;
+        for (std::size_t i : group) {
+            const QByteArray bytes = content(i);
+            const uLong sum = crc32(0, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size()));
+            for (std::size_t j : byChecksum[sum]) {
+                if (copyOf[i] == i && content(j) == bytes) copyOf[i] = j;
+            }
+            if (copyOf[i] == i) byChecksum[sum].push_back(i);
+        }
+    }
+    return copyOf;
 }
 
 fs::path withoutTrailingSeparator(fs::path path) {
@@ -169,6 +263,8 @@ QString progressText(int done, int total, double seconds) {
         .arg(left % 60, 2, 10, QChar(u'0'));
 }
 
+QString othersLine(int others) { return QStringLiteral("übergangen: %1 Videos und andere Dateien").arg(others); }
+
 QString boardSizeLine(int faces) {
     const QString pictures = faces == 1 ? QStringLiteral("1 Bild") : QStringLiteral("%1 Bilder").arg(faces);
     if (faces >= kLargestBoardPairs) return pictures + QStringLiteral(": genug für alle Spielfelder ohne Wiederholung");
@@ -206,6 +302,7 @@ ThemeReport makeTheme(const ThemeRequest& request, const ThemeProgress& progress
     const std::vector<fs::path>& pictures = found.pictures;
     report.skipped = found.skipped;
     report.passedOver = found.passedOver;
+    report.others = found.others;
     if (cancelled()) {
         report.cancelled = true;
         return report;
@@ -248,38 +345,75 @@ ThemeReport makeTheme(const ThemeRequest& request, const ThemeProgress& progress
     if (work.empty()) return fail(QStringLiteral("Kann in %1 nicht schreiben").arg(shown(home)));
     if (request.started) request.started(work);
 
+    // Copies (equal bytes) are merged before anything is decoded; the first in name order stays.
+    const std::vector<std::size_t> copyOf = findCopies(pictures);
+    std::vector<std::size_t> todo;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        if (copyOf[i] == i) todo.push_back(i);
+    }
+
     PixelBudget budget;
     std::mutex mutex;
-    std::vector<QString> reasons(pictures.size());
+    std::vector<QString> reasons(pictures.size()), dates(pictures.size());
+    std::vector<FaceLook> looks(pictures.size());
     std::atomic<std::size_t> next = 0;
     std::size_t done = 0;
-    const int total = int(pictures.size());
+    const int total = int(todo.size());
     auto worker = [&] {
-        for (std::size_t i; (i = next++) < pictures.size();) {
+        for (std::size_t k; (k = next++) < todo.size();) {
             if (cancelled()) return;
-            QString why = writeFace(pictures[i], work / names[i].toStdString(), request, budget);
+            const std::size_t i = todo[k];
+            FaceLook look;
+            QString why = writeFace(pictures[i], work / names[i].toStdString(), request, budget, &look);
+            QString date = why.isEmpty() ? dateTaken(pictures[i]) : QString();
             const std::lock_guard lock(mutex);
             reasons[i] = std::move(why);
+            dates[i] = std::move(date);
+            looks[i] = look;
             ++done;
             if (progress) progress(int(done), total);
         }
     };
     const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
     const std::size_t count =
-        std::min<std::size_t>(request.workers > 0 ? unsigned(request.workers) : cores, pictures.size());
+        std::min<std::size_t>(request.workers > 0 ? unsigned(request.workers) : cores, todo.size());
     std::vector<std::thread> workers;
     for (std::size_t i = 1; i < count; ++i) workers.emplace_back(worker);
     worker();
     for (std::thread& t : workers) t.join();
 
-    report.pictures = total;
+    report.pictures = int(pictures.size());
+    for (std::size_t i : todo) {
+        if (!reasons[i].isEmpty()) report.skipped.append(QStringLiteral("%1: %2").arg(shown(pictures[i]), reasons[i]));
+    }
+    // Faces a player could not tell apart are made once: of each such group the first taken
+    // stays (by date taken, then name order).
+    std::vector<std::size_t> order;
+    for (std::size_t i : todo) {
+        if (reasons[i].isEmpty()) order.push_back(i);
+    }
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return dates[a] < dates[b]; });
+    std::vector<std::size_t> kept;
+    for (std::size_t i : order) {
+        const auto twin =
+            std::find_if(kept.begin(), kept.end(), [&](std::size_t k) { return lookAlike(looks[i], looks[k]); });
+        if (twin == kept.end()) {
+            kept.push_back(i);
+            continue;
+        }
+        fs::remove(work / names[i].toStdString(), ec);
+        report.merged.append(QStringLiteral("%1: sieht aus wie %2").arg(shown(pictures[i]), shown(pictures[*twin])));
+    }
     for (std::size_t i = 0; i < pictures.size(); ++i) {
-        if (reasons[i].isEmpty()) {
-            ++report.made;
+        const std::size_t first = copyOf[i];
+        if (first == i) continue;
+        if (reasons[first].isEmpty()) {
+            report.merged.append(QStringLiteral("%1: gleich %2").arg(shown(pictures[i]), shown(pictures[first])));
         } else {
-            report.skipped.append(QStringLiteral("%1: %2").arg(shown(pictures[i]), reasons[i]));
+            report.skipped.append(QStringLiteral("%1: %2").arg(shown(pictures[i]), reasons[first]));
         }
     }
+    report.made = int(kept.size());
     if (!request.cover.empty() && !cancelled()) {
         const QString why = writeFace(request.cover, work / "@.icn", request, budget);
         if (!why.isEmpty()) report.coverError = QStringLiteral("%1: %2").arg(shown(request.cover), why);

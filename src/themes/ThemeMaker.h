@@ -55,6 +55,8 @@ struct ThemeReport {
     int pictures = 0;        // pictures read (made or skipped), not counting the cover
     QStringList skipped;     // one line per picture or folder that could not be read: its name and why
     QStringList passedOver;  // one line per file or folder reached a second time (through links)
+    int others = 0;          // files in the folders that are no pictures (videos, sidecars), passed over
+    QStringList merged;      // one line per picture not made because it looks like one that was
     QString coverError;      // the card back's picture and why it was not made, or empty
     QString error;           // why no theme was made at all, or empty
     bool cancelled = false;
@@ -68,6 +70,9 @@ ThemeReport makeTheme(const ThemeRequest& request, const ThemeProgress& progress
 
 // Progress as a player reads it: "12/100  8.3 Bilder/s  noch 0:11".
 QString progressText(int done, int total, double seconds);
+
+// The line that counts the files passed over: "übergangen: 37 Videos und andere Dateien".
+QString othersLine(int others);
 
 // The closing line of a report: how many boards the faces fill without a repeat.
 QString boardSizeLine(int faces);

@@ -110,10 +110,10 @@ void ThemeDialog::showReport() {
     }
     const bool made = report_.error.isEmpty() && !report_.cancelled;
     if (made) {
-        status_->setText(QStringLiteral("%1 Karten gemacht, übersprungen: %2.\n%3")
-                             .arg(report_.made)
-                             .arg(report_.skipped.size())
-                             .arg(themes::boardSizeLine(report_.made)));
+        QStringList lines = {
+            QStringLiteral("%1 Karten gemacht, übersprungen: %2.").arg(report_.made).arg(report_.skipped.size())};
+        if (report_.others > 0) lines << themes::othersLine(report_.others);
+        status_->setText((lines << themes::boardSizeLine(report_.made)).join(u'\n'));
         buttons_->setStandardButtons(QDialogButtonBox::Close);
         buttons_->button(QDialogButtonBox::Close)->setText(QStringLiteral("Schließen"));
     } else {

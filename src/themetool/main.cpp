@@ -32,8 +32,10 @@ void onStopSignal(int signal) {
 
 const char kHelp[] =
     "Aufruf: quorvia-theme [OPTION]... NAME BILD-ODER-ORDNER...\n"
-    "Macht aus Bildern (JPEG, PNG, WebP, BMP, GIF, SVG) ein Kartenthema für Quorvia.\n"
-    "Jedes Bild wird eine Karte; Ordner werden mit allen Unterordnern gelesen.\n"
+    "Macht aus Bildern (JPEG, PNG, WebP, BMP, GIF, SVG, HEIC, AVIF) ein Kartenthema\n"
+    "für Quorvia. Jedes Bild wird eine Karte; Ordner werden mit allen Unterordnern\n"
+    "gelesen, Videos und andere Dateien darin übergangen. Bilder, die auf einer Karte\n"
+    "gleich aussähen, werden nur einmal eine Karte.\n"
     "\n"
     "  NAME               Ordner des Themas unter icons/; natur/tiere oder natur\\tiere\n"
     "                     ergeben ein verschachteltes Thema\n"
@@ -165,6 +167,9 @@ int main(int argc, char* argv[]) {
     if (!terminal) {
         std::printf("%d Bilder in %.1f s (%.1f Bilder/s)\n", pictures, seconds, seconds > 0 ? pictures / seconds : 0.0);
     }
+    for (const QString& line : report.merged) std::fprintf(stderr, "zusammengefasst: %s\n", qPrintable(line));
+    if (!report.merged.isEmpty()) std::printf("zusammengefasst: %d fast gleiche Bilder\n", int(report.merged.size()));
+    if (report.others > 0) std::printf("%s\n", qPrintable(othersLine(report.others)));
     // The count comes last, where a script reading the output finds it.
     std::printf("%s\n", qPrintable(boardSizeLine(report.made)));
     std::printf("%d Kartenbilder gemacht, übersprungen: %d, Thema: %s\n", report.made, int(report.skipped.size()),

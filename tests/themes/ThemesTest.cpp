@@ -28,6 +28,7 @@
 
 #include <filesystem>
 #include <map>
+#include <random>
 #include <set>
 #include <thread>
 
@@ -55,7 +56,8 @@ struct Folder : TempDir {
         std::system(("cd " + path() +
                      "bilder && convert -size 40x40 xc:red xc:blue +append foto.jpg && "
                      "convert -size 40x40 xc:red 'xc:rgba(0,0,255,0.5)' -append alpha.png && "
-                     "convert -size 40x40 xc:red xc:blue -append M$(printf '\\374')ller.png && "
+                     "convert -size 40x40 xc:red xc:blue -append -fill yellow -draw 'rectangle 0,0 9,79' "
+                     "M$(printf '\\374')ller.png && "
                      "convert -size 1x4000 xc:green streifen.png")
                         .c_str());
         std::string jpeg = read("bilder/foto.jpg");
@@ -63,7 +65,8 @@ struct Folder : TempDir {
         write("bilder/foto.jpg", jpeg);
         write("bilder/sub/vektor.svg",
               "<svg xmlns='http://www.w3.org/2000/svg' width='60' height='60'><rect width='60' "
-              "height='30' fill='red'/><rect y='30' width='60' height='30' fill='blue'/></svg>");
+              "height='30' fill='red'/><rect y='30' width='60' height='30' fill='blue'/><rect x='48' width='12' "
+              "height='60' fill='lime'/></svg>");
         write("bilder/kaputt.jpg", "kein Bild");
     }
     // Runs the tool (an installed copy keeps the player's themes in data/) and returns its status.
@@ -146,7 +149,7 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
     Folder dir;
     const std::string b = dir.path() + "bilder/";
     dir.mkdir("prog/icons/.quorvia-theme-4194303-1");  // left by a run that no longer lives
-    fs::copy_file(b + "alpha.png", b + "sub/ALPHA.png");
+    fs::copy_file(b + "foto.jpg", b + "sub/ALPHA.png");
     dir.write("prog/icons/Meer/x.ico");
     dir.write("prog/icons/meer/y.ico");
     const struct {
@@ -316,6 +319,45 @@ TEST(ThemeTool, TheCardBackIsNeitherAPictureNorPastAStop) {
     EXPECT_EQ(left, std::set<std::string>{"urlaub"});
 }
 
+// Folders as phones leave them become themes of their photos, the right way up: HEIC turned
+// or mirrored by its container, AVIF, a motion photo (a JPEG with a video behind it); videos
+// and sidecar files are counted and passed over, hidden ones (a phone's bin and thumbnails)
+// left out, and an edited twin of a photo made once.
+TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
+    Folder dir;
+    const std::string p = dir.mkdir("telefon") + "/";
+    // Upright pictures are red above blue, each with a mark of its own; the HEIC ones are
+    // stored turned or mirrored and say so in their container, as phones store them.
+    const char* script = R"(
+        upright() { convert -size 120x45 xc:red xc:blue -append -fill $1 -draw "rectangle $2" $3; }
+        upright yellow 20,0,45,89 a.png && upright lime 75,0,100,89 b.png && upright white 0,0,119,12 c.png
+        upright cyan 20,60,100,70 PXL_1.MP.jpg && printf '\0\0\0\030ftypisom' >> PXL_1.MP.jpg
+        convert a.png -rotate 90 s1.jpg && heif-enc -q 90 s1.jpg -o s1.heic && turn s1.heic IMG_0001.HEIC 1
+        convert a.png -rotate 90 -modulate 110 s2.jpg && heif-enc -q 70 s2.jpg -o s2.heic
+        turn s2.heic IMG_E0001.HEIC 1
+        convert b.png -flip s3.jpg && heif-enc s3.jpg -o s3.heic && turn s3.heic IMG_0002.HEIC 0 0
+        convert c.png s4.jpg && heif-enc -A s4.jpg -o IMG_0003.AVIF && rm ?.png s?.*)";
+    std::system(
+        ("cd " + p + " && turn() { python3 " QUORVIA_TEST_SOURCE "/turn-heif.py \"$@\"; } && " + script).c_str());
+    dir.write("telefon/IMG_0001.MOV", std::string("\0\0\0\024ftypqt  \0\0\0\0", 16));
+    dir.write("telefon/IMG_0001.AAE", "<?xml version='1.0'?><plist/>");
+    dir.write("telefon/VID_1.mp4", std::string("\0\0\0\030ftypisom\0\0\0\0", 16));
+    dir.write("telefon/Thumbs.db", "x");
+    dir.write("telefon/.trashed-1700000000-PXL_0.jpg", dir.read("telefon/PXL_1.MP.jpg"));
+    dir.write("telefon/.thumbnails/1.jpg", dir.read("telefon/PXL_1.MP.jpg"));
+    QString out;
+    ASSERT_EQ(dir.run({"telefon", p}, &out), 0) << out.toStdString();
+    for (const char* line :
+         {"zusammengefasst: {}IMG_E0001.HEIC: sieht aus wie {}IMG_0001.HEIC", "zusammengefasst: 1 fast gleiche Bilder",
+          "übergangen: 4 Videos und andere Dateien", "4 Kartenbilder gemacht, übersprungen: 0"}) {
+        const QString wanted = QString::fromUtf8(line).replace(QStringLiteral("{}"), q(p));
+        EXPECT_TRUE(out.contains(wanted)) << line << "\n" << out.toStdString();
+    }
+    for (const char* face : {"IMG_0001", "IMG_0002", "IMG_0003", "PXL_1.MP"}) {
+        EXPECT_TRUE(upright(sizesOf(dir.path() + "prog/icons/telefon/" + face + ".ico")[64])) << face;
+    }
+}
+
 TEST(ThemeTool, AnInstalledGameTakesTheThemeIntoThePlayersThemesFolder) {
     Folder dir;
     dir.mkdir("share/games/quorvia/icons");
@@ -327,10 +369,11 @@ TEST(ThemeTool, AnInstalledGameTakesTheThemeIntoThePlayersThemesFolder) {
 TEST(ThemeTool, AThemeOfTwoHundredPicturesPlaysTheLargestBoardToTheWin) {
     Folder dir;
     dir.mkdir("viele");
-    for (int i = 0; i < 200; ++i) {
-        QImage picture(64, 48, QImage::Format_RGB32);
-        picture.fill(QColor::fromHsv(i * 360 / 200, 255, 100 + i % 150));
-        picture.save(q(dir.path() + "viele/" + std::to_string(i) + ".png"));
+    std::mt19937 blocks(5);
+    for (int i = 0; i < 200; ++i) {  // different pictures: 4 x 3 blocks of random colours
+        QImage picture(4, 3, QImage::Format_RGB32);
+        for (int p = 0; p < 12; ++p) picture.setPixel(p % 4, p / 4, blocks() | 0xFF000000);
+        picture.scaled(64, 48).save(q(dir.path() + "viele/" + std::to_string(i) + ".png"));
     }
     ASSERT_EQ(dir.run({"viele", dir.path() + "viele"}), 0);
     dir.write("prog/Quorvia.ini", "[Einstellungen]\r\nRows=18\r\nCols=27\r\nCollection=viele\r\n");
@@ -366,8 +409,8 @@ TEST(ThemeTool, ARunStoppedMidwayLeavesNoFolderBehind) {
     Folder dir;
     dir.mkdir("gross");
     std::system(("convert -size 3000x2000 gradient:red-blue " + dir.path() + "gross/0.jpg").c_str());
-    for (int i = 1; i < 300; ++i)
-        fs::copy_file(dir.path() + "gross/0.jpg", dir.path() + "gross/" + std::to_string(i) + ".jpg");
+    const std::string photo = dir.read("gross/0.jpg");
+    for (int i = 1; i < 300; ++i) dir.write("gross/" + std::to_string(i) + ".jpg", photo + std::to_string(i));
     QProcess tool;
     tool.start(q(dir.path() + "prog/quorvia-theme"), {QStringLiteral("gross"), q(dir.path() + "gross")});
     auto working = [&] {  // the hidden work folder holds a first face
@@ -435,8 +478,8 @@ TEST(PictureDrop, AFolderDroppedOnTheBoardBecomesAThemeAndLeavesGameAndSettingsA
     // nothing behind; the game plays on.
     dir.mkdir("gross");
     std::system(("convert -size 3000x2000 gradient:red-blue " + dir.path() + "gross/0.jpg").c_str());
-    for (int i = 1; i < 60; ++i)
-        fs::copy_file(dir.path() + "gross/0.jpg", dir.path() + "gross/" + std::to_string(i) + ".jpg");
+    const std::string photo = dir.read("gross/0.jpg");  // each a different file, decoded in turn
+    for (int i = 1; i < 60; ++i) dir.write("gross/" + std::to_string(i) + ".jpg", photo + std::to_string(i));
     QPointer<ThemeDialog> stopped = dropped(dir.path() + "gross");
     stopped->makeTheme();
     ASSERT_TRUE(QTest::qWaitFor([&] { return stopped->findChild<QProgressBar*>()->value() > 0; }, 20000));
