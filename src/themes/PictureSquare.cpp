@@ -312,14 +312,14 @@ QString dateTaken(const fs::path& path) {
             at += 2 + length;
         }
     } else if (heif_check_filetype(reinterpret_cast<const uint8_t*>(head.constData()), int(head.size())) !=
-                   heif_filetype_no &&
-               file->size() <= kHeifBytes) {
-        const QByteArray data = file->readAll();
+               heif_filetype_no) {
+        // Read from the file already open (and known to be a regular one), box by box: the
+        // picture data itself is not read.
+        const std::string open = "/proc/self/fd/" + std::to_string(file->handle());
         const std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(),
                                                                                   heif_context_free);
         heif_image_handle* primary = nullptr;
-        if (heif_context_read_from_memory_without_copy(context.get(), data.constData(), size_t(data.size()), nullptr)
-                    .code == heif_error_Ok &&
+        if (heif_context_read_from_file(context.get(), open.c_str(), nullptr).code == heif_error_Ok &&
             heif_context_get_primary_image_handle(context.get(), &primary).code == heif_error_Ok) {
             heif_item_id id = 0;
             if (heif_image_handle_get_list_of_metadata_block_IDs(primary, "Exif", &id, 1) == 1) {

@@ -7,6 +7,7 @@
 #include "themes/PictureWalk.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QPainter>
 
 #include <fcntl.h>
@@ -35,6 +36,7 @@ namespace {
 constexpr int kSide = 256;
 constexpr int kSizes[] = {256, 128, 64, 48, 32, 16};
 constexpr int kLargestBoardPairs = 243;  // 18 x 27 cards
+constexpr int kFaceKiB = 150;            // a face of a photo, all six sizes, about
 // Faces look alike when their mean colours differ by at most kLookAlikeMean (of 255, on
 // average over red, green and blue), and the bits in which their difference hashes (of 512)
 // differ, plus kColourWeight times the mean difference of their small colour versions less
@@ -157,6 +159,21 @@ std::vector<std::size_t> findCopies(const std::vector<fs::path>& pictures) {
     return copyOf;
 }
 
+// `count` of the pictures, spread evenly over all of them in the order they were taken, in
+// the order given.
+std::vector<fs::path> spreadByDate(const std::vector<fs::path>& pictures, int count) {
+    std::vector<std::pair<QString, std::size_t>> byDate;
+    for (std::size_t i = 0; i < pictures.size(); ++i) byDate.emplace_back(dateTaken(pictures[i]), i);
+    std::stable_sort(byDate.begin(), byDate.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::size_t> chosen;
+    for (int k = 0; k < count; ++k)
+        chosen.push_back(byDate[std::size_t(k) * pictures.size() / std::size_t(count)].second);
+    std::sort(chosen.begin(), chosen.end());
+    std::vector<fs::path> out;
+    for (std::size_t i : chosen) out.push_back(pictures[i]);
+    return out;
+}
+
 fs::path withoutTrailingSeparator(fs::path path) {
     path = path.lexically_normal();
     return path.filename().empty() ? path.parent_path() : path;
@@ -263,6 +280,13 @@ QString progressText(int done, int total, double seconds) {
         .arg(left % 60, 2, 10, QChar(u'0'));
 }
 
+QString sizeText(int faces) {
+    const qint64 kib = qint64(faces) * kFaceKiB;
+    if (kib < 1000) return QStringLiteral("etwa %1 KB").arg(kib);
+    if (kib < 1000 * 1000) return QStringLiteral("etwa %1 MB").arg((kib + 500) / 1000);
+    return QStringLiteral("etwa %1 GB").arg(QLocale(QLocale::German).toString(kib / 1e6, 'f', 1));
+}
+
 QString othersLine(int others) { return QStringLiteral("übergangen: %1 Videos und andere Dateien").arg(others); }
 
 QString boardSizeLine(int faces) {
@@ -299,6 +323,9 @@ ThemeReport makeTheme(const ThemeRequest& request, const ThemeProgress& progress
     }
 
     PictureList found = walkPictures(request.inputs, cancel);
+    if (request.selection > 0 && request.selection < int(found.pictures.size())) {
+        found.pictures = spreadByDate(found.pictures, request.selection);
+    }
     const std::vector<fs::path>& pictures = found.pictures;
     report.skipped = found.skipped;
     report.passedOver = found.passedOver;

@@ -44,6 +44,9 @@ struct ThemeRequest {
     bool replace = false;
     QColor letterbox = QColor(0xef, 0xef, 0xef);  // the card panel's colour
     int workers = 0;                              // 0: one per core
+    // 0: a face of every picture; else of about so many, spread evenly over the pictures in
+    // the order they were taken (fewer where some look alike).
+    int selection = 0;
     // Told the work folder as soon as it exists, so that a program stopping in a hurry can
     // remove it itself.
     std::function<void(const std::filesystem::path&)> started;
@@ -70,6 +73,13 @@ ThemeReport makeTheme(const ThemeRequest& request, const ThemeProgress& progress
 
 // Progress as a player reads it: "12/100  8.3 Bilder/s  noch 0:11".
 QString progressText(int done, int total, double seconds);
+
+// Folders of more pictures than this make a theme only when the player chooses all of them
+// or a selection: the largest board needs 243 faces, and each face takes disk space.
+constexpr int kLargeFolder = 500;
+
+// What a theme of so many faces of photos takes on disk, as a player reads it: "etwa 36 MB".
+QString sizeText(int faces);
 
 // The line that counts the files passed over: "übergangen: 37 Videos und andere Dateien".
 QString othersLine(int others);

@@ -1,17 +1,22 @@
 #include "themetool/ThemeDialog.h"
 
+#include "themes/PictureWalk.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace quorvia {
@@ -24,6 +29,11 @@ ThemeDialog::ThemeDialog(std::vector<fs::path> pictures, fs::path themesFolder, 
       themesFolder_(std::move(themesFolder)),
       name_(new QLineEdit(this)),
       fit_(new QCheckBox(QStringLiteral("Ganze Bilder zeigen (mit Rand)"), this)),
+      choice_(new QWidget(this)),
+      all_(new QRadioButton(choice_)),
+      some_(new QRadioButton(QStringLiteral("Eine Auswahl von"), choice_)),
+      selection_(new QSpinBox(choice_)),
+      selectionSize_(new QLabel(choice_)),
       progress_(new QProgressBar(this)),
       status_(new QLabel(this)),
       details_(new QPlainTextEdit(this)),
@@ -50,16 +60,50 @@ ThemeDialog::ThemeDialog(std::vector<fs::path> pictures, fs::path themesFolder, 
         new QLabel(QStringLiteral("Aus den Bildern ein Kartenthema machen: jedes Bild wird eine Karte."), this));
     layout->addLayout(form);
     layout->addWidget(fit_);
+    auto* choices = new QGridLayout(choice_);
+    choices->setContentsMargins(0, 0, 0, 0);
+    choices->addWidget(all_, 0, 0, 1, 3);
+    choices->addWidget(some_, 1, 0);
+    choices->addWidget(selection_, 1, 1);
+    choices->addWidget(selectionSize_, 1, 2);
+    choices->setColumnStretch(2, 1);
+    choice_->hide();
+    layout->addWidget(choice_);
     layout->addWidget(progress_);
     layout->addWidget(status_);
     layout->addWidget(details_);
     layout->addWidget(buttons_);
     connect(buttons_, &QDialogButtonBox::accepted, this, &ThemeDialog::makeTheme);
     connect(buttons_, &QDialogButtonBox::rejected, this, &ThemeDialog::reject);
+    connect(selection_, &QSpinBox::valueChanged, this, [this](int faces) {
+        selectionSize_->setText(QStringLiteral("Bildern (%1)").arg(themes::sizeText(faces)));
+    });
+
+    // Counted apart from the window, which a slow folder (a network share, say) must not hold up.
+    buttons_->button(QDialogButtonBox::Ok)->setEnabled(false);
+    status_->setText(QStringLiteral("Bilder werden gezählt ..."));
+    counter_ = std::thread([this] {
+        const int found = int(themes::walkPictures(pictures_, &cancel_).pictures.size());
+        QMetaObject::invokeMethod(this, [this, found] { showCount(found); });
+    });
+}
+
+void ThemeDialog::showCount(int found) {
+    found_ = found;
+    status_->setText(
+        QStringLiteral("%1 Bilder; das Thema aus allen wird %2 groß.").arg(found).arg(themes::sizeText(found)));
+    buttons_->button(QDialogButtonBox::Ok)->setEnabled(true);
+    if (found <= themes::kLargeFolder) return;
+    all_->setText(QStringLiteral("Alle %1 Bilder (%2)").arg(found).arg(themes::sizeText(found)));
+    selection_->setRange(1, found);
+    selection_->setValue(std::min(found, 243));  // the largest board without a repeat
+    some_->setChecked(true);
+    choice_->show();
 }
 
 ThemeDialog::~ThemeDialog() {
     cancel_ = true;
+    if (counter_.joinable()) counter_.join();
     if (worker_.joinable()) worker_.join();
 }
 
@@ -73,9 +117,10 @@ void ThemeDialog::makeTheme() {
     request.inputs = pictures_;
     request.themesFolder = themesFolder_;
     request.fit = fit_->isChecked();
+    request.selection = found_ > themes::kLargeFolder && some_->isChecked() ? selection_->value() : 0;
     request.letterbox = palette().color(QPalette::Button);
-    name_->setEnabled(false);
-    fit_->setEnabled(false);
+    for (QWidget* input : {static_cast<QWidget*>(name_), static_cast<QWidget*>(fit_), choice_})
+        input->setEnabled(false);
     buttons_->button(QDialogButtonBox::Ok)->setEnabled(false);
     status_->setText(QStringLiteral("Bilder werden gelesen ..."));
     worker_ = std::thread([this, request] {
@@ -118,8 +163,8 @@ void ThemeDialog::showReport() {
         buttons_->button(QDialogButtonBox::Close)->setText(QStringLiteral("Schließen"));
     } else {
         status_->setText(report_.error);
-        name_->setEnabled(true);
-        fit_->setEnabled(true);
+        for (QWidget* input : {static_cast<QWidget*>(name_), static_cast<QWidget*>(fit_), choice_})
+            input->setEnabled(true);
         buttons_->button(QDialogButtonBox::Ok)->setEnabled(true);
     }
     QStringList details;

@@ -1,6 +1,7 @@
 // quorvia-theme: makes a theme for the game out of ordinary pictures.
 
 #include "app/Text.h"
+#include "themes/PictureWalk.h"
 #include "themes/ThemeMaker.h"
 
 #include <QElapsedTimer>
@@ -13,6 +14,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <future>
 #include <mutex>
@@ -43,6 +45,9 @@ const char kHelp[] =
     "                     (ohne: quadratischer Ausschnitt um die Mitte)\n"
     "      --cover BILD   auch einen eigenen Kartenrücken (@.icn) aus BILD machen\n"
     "      --replace      ein vorhandenes Thema gleichen Namens ersetzen\n"
+    "      --alle         aus allen Bildern eine Karte machen\n"
+    "      --auswahl N    nur aus N Bildern, gleichmäßig über die Aufnahmezeit verteilt\n"
+    "                     (bei mehr als 500 Bildern ist eins von beiden nötig)\n"
     "      --help         diese Hilfe anzeigen und beenden\n"
     "      --version      Versionsangabe anzeigen und beenden\n"
     "\n"
@@ -68,6 +73,7 @@ void drawProgress(int done, int total, double seconds) {
 
 int main(int argc, char* argv[]) {
     ThemeRequest request;
+    bool all = false;
     std::vector<std::string> positional;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -81,6 +87,13 @@ int main(int argc, char* argv[]) {
             request.fit = true;
         } else if (arg == "--replace") {
             request.replace = true;
+        } else if (arg == "--alle") {
+            all = true;
+        } else if (arg == "--auswahl") {
+            char* end = nullptr;
+            if (++i == argc || (request.selection = int(std::strtol(argv[i], &end, 10))) < 1 || *end != '\0') {
+                return usage("--auswahl braucht eine Anzahl von Bildern");
+            }
         } else if (arg == "--cover") {
             if (++i == argc) return usage("--cover braucht ein Bild");
             request.cover = argv[i];
@@ -120,6 +133,19 @@ int main(int argc, char* argv[]) {
     struct sigaction action {};
     action.sa_handler = onStopSignal;
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+
+    // What the theme will cost, said before the work starts; a large folder waits for the
+    // player's choice of all or a selection.
+    const int found = int(walkPictures(request.inputs, &stopRequested).pictures.size());
+    const int faces = request.selection > 0 ? std::min(found, request.selection) : found;
+    std::fprintf(stderr, "%d Bilder gefunden; das Thema aus %d wird %s groß.\n", found, faces,
+                 qPrintable(sizeText(faces)));
+    if (found > kLargeFolder && !all && request.selection == 0) {
+        return usage(qPrintable(QStringLiteral("mehr als %1 Bilder: --alle (%2) oder --auswahl N wählen, "
+                                               "z. B. --auswahl 243 (%3) für das größte Spielfeld")
+                                    .arg(kLargeFolder)
+                                    .arg(sizeText(found), sizeText(243))));
+    }
 
     const bool terminal = ::isatty(STDERR_FILENO);
     QElapsedTimer clock;

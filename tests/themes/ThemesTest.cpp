@@ -10,12 +10,15 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QImageReader>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPointer>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QUrl>
 
@@ -24,6 +27,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -358,6 +362,47 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
     }
 }
 
+// A folder of more than 500 pictures makes a theme only when the player chooses all of them
+// or a selection, which is spread evenly over the pictures in the order they were taken; the
+// tool says first what either costs, and so does the drop dialog.
+TEST(ThemeTool, ALargeFolderWaitsForAllOrASelectionSpreadByDate) {
+    Folder dir;
+    dir.mkdir("gross");
+    std::mt19937 blocks(9);
+    for (int i = 0; i < 501; ++i) {  // taken in the reverse order of their names
+        QImage picture(4, 3, QImage::Format_RGB32);
+        for (int p = 0; p < 12; ++p) picture.setPixel(p % 4, p / 4, blocks() | 0xFF000000);
+        const QString name = q(dir.path() + "gross/") + QStringLiteral("%1.png").arg(i, 3, 10, QChar(u'0'));
+        picture.scaled(64, 48).save(name);
+        const struct timeval times[2] = {{1700000000 - i, 0}, {1700000000 - i, 0}};
+        ::utimes(name.toLocal8Bit().constData(), times);
+    }
+    QString out;
+    EXPECT_EQ(dir.run({"gross", dir.path() + "gross"}, &out), 2);
+    EXPECT_TRUE(out.contains(QStringLiteral("501 Bilder gefunden; das Thema aus 501 wird etwa 75 MB groß.")))
+        << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("mehr als 500 Bilder: --alle (etwa 75 MB) oder --auswahl N wählen")));
+    EXPECT_FALSE(dir.exists("prog/icons/gross"));
+    EXPECT_EQ(dir.run({"--auswahl", "3", "gross", dir.path() + "gross"}, &out), 0) << out.toStdString();
+    std::set<std::string> faces;
+    for (const auto& e : fs::directory_iterator(dir.path() + "prog/icons/gross")) faces.insert(e.path().filename());
+    EXPECT_EQ(faces, (std::set<std::string>{"166.ico", "333.ico", "500.ico"}));
+
+    ThemeDialog dialog({dir.path() + "gross"}, dir.path() + "prog/icons");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.allChoice()->isVisibleTo(&dialog); }, 20000));
+    EXPECT_EQ(dialog.allChoice()->text(), QStringLiteral("Alle 501 Bilder (etwa 75 MB)"));
+    EXPECT_TRUE(dialog.selectionChoice()->isChecked());
+    EXPECT_EQ(dialog.selectionSize()->value(), 243);
+    dialog.selectionSize()->setValue(2);
+    const auto labels = dialog.findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(),
+                            [](QLabel* l) { return l->text() == QStringLiteral("Bildern (etwa 300 KB)"); }));
+    dialog.nameEdit()->setText(QStringLiteral("zwei"));
+    dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.report().made > 0; }, 20000));
+    EXPECT_EQ(dialog.report().made, 2);
+}
+
 TEST(ThemeTool, AnInstalledGameTakesTheThemeIntoThePlayersThemesFolder) {
     Folder dir;
     dir.mkdir("share/games/quorvia/icons");
@@ -465,7 +510,9 @@ TEST(PictureDrop, AFolderDroppedOnTheBoardBecomesAThemeAndLeavesGameAndSettingsA
     ThemeDialog* dialog = dropped(dir.path() + "bilder");
     ASSERT_TRUE(dialog);
     EXPECT_EQ(dialog->nameEdit()->text(), QStringLiteral("bilder"));
-    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    QPushButton* make = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return make->isEnabled(); }, 20000));  // once the pictures are counted
+    make->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->working(); }, 30000));
     EXPECT_EQ(dialog->report().made, 5);
     EXPECT_EQ(dialog->findChild<QProgressBar*>()->text(), QStringLiteral("6 / 6 Bilder"));
