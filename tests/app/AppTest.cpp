@@ -192,7 +192,7 @@ TEST(Startup, InstanceGuard) {
         EXPECT_EQ(std::pair(held.acquired(), InstanceGuard(exe).acquired()), std::pair(true, false));
     }
     EXPECT_TRUE(InstanceGuard(exe).acquired());  // let go with its holder
-    // Held elsewhere; no locks on this disk; no lock file can be made.
+    // Held elsewhere; no locks on this disk; no file to lock.
     EXPECT_FALSE(InstanceGuard(exe, std::nullopt, [](int, int) { return errno = EWOULDBLOCK, -1; }).acquired());
     EXPECT_TRUE(InstanceGuard(exe, std::nullopt, [](int, int) { return errno = ENOLCK, -1; }).acquired());
     EXPECT_TRUE(InstanceGuard(dir.path() + "gone/quorvia").acquired());
