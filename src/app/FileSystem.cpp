@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -167,6 +168,7 @@ std::optional<std::string> FileSystem::resolve(std::string_view path) const {
 }
 
 std::optional<std::string> FileSystem::resolveForWriting(std::string_view path) const {
+    if (path.empty()) return std::nullopt;
     if (auto existing = resolve(path)) return existing;
     std::size_t cut = path.find_last_of("/\\");
     if (cut == std::string_view::npos) return std::string(path);
@@ -293,10 +295,29 @@ std::optional<std::string> writeUnnamed(const std::string& target, std::string_v
     return name;
 }
 
+// The file that `path` names once its symbolic links are followed, a link's text read from
+// the link's own folder; `path` itself when it is no link. Nothing for a loop of links.
+std::optional<std::string> followLinks(std::string path) {
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::string text(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(path.c_str(), text.data(), text.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= text.size()) return std::nullopt;
+        text.resize(static_cast<std::size_t>(n));
+        path = text.front() == '/' ? text : folderOf(path) + "/" + text;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 bool FileSystem::writeFileAtomically(std::string_view path, std::string_view content) const {
-    const auto target = resolveForWriting(path);
+    const auto named = resolveForWriting(path);
+    if (!named) return false;
+    // A link (as dotfile managers make them) stays a link: the file it leads to is replaced,
+    // by a temporary file in that file's folder.
+    const auto target = followLinks(*named);
     if (!target) return false;
     // Keep the permissions of a file that already exists.
     mode_t mode = 0644;
@@ -359,6 +380,22 @@ void sweepStaleWorkFiles(const std::string& folder, std::string_view prefix) {
             std::filesystem::remove_all(folder + "/" + name, ec);  // never follows a link
         }
     }
+}
+
+bool isPrivateFolder(const std::string& path, unsigned owner) {
+    struct stat st {};
+    return !path.empty() && path.front() == '/' && statOk(path, st) && S_ISDIR(st.st_mode) && st.st_uid == owner &&
+           (st.st_mode & 022) == 0;
+}
+
+bool makePrivateFolder(const std::string& path, unsigned owner) {
+    if (path.empty() || path.front() != '/') return false;
+    std::string cur;
+    for (const std::string& level : splitLevels(path)) {
+        cur += "/" + level;
+        if (::mkdir(cur.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+    return isPrivateFolder(path, owner);
 }
 
 std::string folderOf(const std::string& path) {

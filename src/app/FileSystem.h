@@ -50,6 +50,7 @@ public:
 
     // Replaces (or creates) the file in one step: a temporary file beside it is written,
     // flushed and renamed over it, so a crash or a full disk leaves the old file whole.
+    // Where the path is a symbolic link, the file it leads to is replaced and the link stays.
     // An unresolvable folder, or one that cannot be written, gives false; so does an existing
     // file without any write permission bit: the player has write-protected it, and it stays
     // as it is whoever runs the program (root included).
@@ -77,6 +78,14 @@ bool matchesPattern(std::string_view name, std::string_view patterns);
 // Removes what writers killed midway left in `folder`: every file or folder whose name is
 // `prefix` followed by the id of a process that no longer exists (the writer's own).
 void sweepStaleWorkFiles(const std::string& folder, std::string_view prefix);
+
+// True when `path` is an absolute path of a folder (links followed) that belongs to `owner`
+// and that nobody else may write into: no one else can put a file into it or swap one.
+bool isPrivateFolder(const std::string& path, unsigned owner);
+
+// Makes the absolute folder `path` and the missing ones above it, each for its owner alone
+// (mode 0700); true when `path` is then a private folder of `owner`'s.
+bool makePrivateFolder(const std::string& path, unsigned owner);
 
 // The folder part of a path on disk: "." when there is none, "/" for the root.
 std::string folderOf(const std::string& path);

@@ -2,10 +2,12 @@
 
 #include "app/Text.h"
 
+#include <pwd.h>
 #include <unistd.h>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 namespace quorvia {
 
@@ -16,11 +18,25 @@ std::string env(const char* name) {
     return value ? value : "";
 }
 
+bool isAbsolute(const std::string& path) { return !path.empty() && path.front() == '/'; }
+
 // An XDG base folder: the variable's value when it is an absolute path (relative ones are
-// invalid and ignored), otherwise the default below the home folder.
+// invalid and ignored), otherwise the default below the home folder; empty without a home.
 std::string baseFolder(const std::string& value, const std::string& home, const char* fallback) {
-    if (!value.empty() && value.front() == '/') return value;
-    return home + fallback;
+    if (isAbsolute(value)) return value;
+    return home.empty() ? std::string() : home + fallback;
+}
+
+// The home folder the password database gives the user; empty when it has none.
+std::string accountHomeOf(unsigned uid) {
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(static_cast<uid_t>(uid), &entry, buffer.data(), buffer.size(), &found) != 0 || !found ||
+        !found->pw_dir) {
+        return {};
+    }
+    return found->pw_dir;
 }
 
 // A display name as part of a file name: ":0" stays, a '/' would not.
@@ -53,12 +69,16 @@ std::string executablePath() {
 
 Environment Environment::ofThisProcess() {
     Environment e;
+    e.uid = static_cast<unsigned>(::getuid());
     e.home = env("HOME");
+    if (!isAbsolute(e.home)) e.accountHome = accountHomeOf(e.uid);
     e.configHome = env("XDG_CONFIG_HOME");
     e.dataHome = env("XDG_DATA_HOME");
+    e.stateHome = env("XDG_STATE_HOME");
     e.runtimeDir = env("XDG_RUNTIME_DIR");
     e.display = env("DISPLAY").empty() ? env("WAYLAND_DISPLAY") : env("DISPLAY");
-    e.uid = static_cast<unsigned>(::getuid());
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) == 0) e.host = host;
     return e;
 }
 
@@ -81,10 +101,22 @@ Locations decideLocations(const FileSystem& fs, const std::string& executablePat
         return where;
     }
     AddBackslash(where.programFolder);
-    where.settingsFile = baseFolder(env.configHome, env.home, "/.config") + "/quorvia/Quorvia.ini";
-    where.playerIcons = baseFolder(env.dataHome, env.home, "/.local/share") + "/quorvia/icons";
-    const std::string runtime = env.runtimeDir.empty() || env.runtimeDir.front() != '/' ? "/tmp" : env.runtimeDir;
-    where.instanceLock = runtime + "/quorvia-" + std::to_string(env.uid) + "-" + fileNamePart(env.display) + ".lock";
+    const std::string home = isAbsolute(env.home)          ? env.home
+                             : isAbsolute(env.accountHome) ? env.accountHome
+                                                           : std::string();
+    const auto below = [](const std::string& folder, const std::string& rest) {
+        return folder.empty() ? folder : folder + rest;
+    };
+    where.settingsFile = below(baseFolder(env.configHome, home, "/.config"), "/quorvia/Quorvia.ini");
+    where.playerIcons = below(baseFolder(env.dataHome, home, "/.local/share"), "/quorvia/icons");
+    where.lockOwner = env.uid;
+    const std::string display = fileNamePart(env.display);
+    if (isPrivateFolder(env.runtimeDir, env.uid)) {
+        where.instanceLock = env.runtimeDir + "/quorvia-" + std::to_string(env.uid) + "-" + display + ".lock";
+    } else {
+        where.instanceLock = below(baseFolder(env.stateHome, home, "/.local/state"),
+                                   "/quorvia/instance-" + fileNamePart(env.host) + "-" + display + ".lock");
+    }
     return where;
 }
 
@@ -95,7 +127,7 @@ AppConstants constantsFor(const Locations& where) {
 }
 
 void prepareSettingsFile(const FileSystem& fs, const Locations& where) {
-    if (!where.installed) return;
+    if (!where.installed || where.settingsFile.empty()) return;
     fs.makeFolders(folderOf(where.settingsFile));
     if (fs.entryExists(where.settingsFile)) return;
     if (const auto shipped = fs.readFile(where.programFolder + "Quorvia.ini")) {
@@ -112,6 +144,7 @@ PlayerThemes::PlayerThemes(const FileSystem& disk, std::string programIcons, std
 }
 
 std::optional<std::string> PlayerThemes::below(std::string_view path) const {
+    if (playerIcons_.empty()) return std::nullopt;  // no home: the installed themes alone
     if (path.substr(0, programIcons_.size()) != programIcons_) return std::nullopt;
     std::string_view rest = path.substr(programIcons_.size());
     if (!rest.empty() && !isSeparator(rest.front())) return std::nullopt;

@@ -13,6 +13,15 @@
 //   join the installed ones, a player's theme winning over an installed one of the same
 //   name; and one game runs per user and display.
 //
+// The home folder `~` is $HOME when that is an absolute path, else the one the password
+// database gives the user; a relative XDG_* folder is ignored, as the base-directory rules
+// say. Without any home the player has no settings file and no themes folder of their own.
+//
+// The installed game's lock lies in `$XDG_RUNTIME_DIR` when that is a private folder of the
+// player's (see isPrivateFolder), else in `$XDG_STATE_HOME/quorvia/` (default
+// `~/.local/state/quorvia/`, private to the player), its name holding the host too, as a
+// home may be shared between machines. Never in a folder others may write, such as /tmp.
+//
 // Only this file decides; the rest of the game sees the outcome as its constants (AppPath,
 // IniFile) and through the file-system port (PlayerThemes below).
 
@@ -25,7 +34,11 @@ namespace quorvia {
 
 // What the process was given by its session.
 struct Environment {
-    std::string home, configHome, dataHome, runtimeDir, display;
+    std::string home;         // $HOME
+    std::string accountHome;  // the password database's home of `uid`, read where $HOME is not absolute
+    std::string configHome, dataHome, stateHome, runtimeDir;  // the XDG_* folders
+    std::string display;                                      // $DISPLAY, else $WAYLAND_DISPLAY
+    std::string host;                                         // the machine's name
     unsigned uid = 0;
 
     static Environment ofThisProcess();
@@ -33,10 +46,11 @@ struct Environment {
 
 struct Locations {
     bool installed = false;
-    std::string programFolder;  // holds `icons/` (and, installed, a `Quorvia.ini` to start from)
-    std::string settingsFile;
-    std::string playerIcons;   // the player's themes folder; empty when portable
-    std::string instanceLock;  // the file whose lock keeps a second game from starting
+    std::string programFolder;          // holds `icons/` (and, installed, a `Quorvia.ini` to start from)
+    std::string settingsFile;           // empty for an installed game without a home
+    std::string playerIcons;            // the player's themes folder; empty when portable or without a home
+    std::string instanceLock;           // the file whose lock keeps a second game from starting
+    std::optional<unsigned> lockOwner;  // installed: the player, whose private folder holds the lock
 };
 
 // The running executable's own path; empty when it cannot be read.

@@ -143,6 +143,11 @@ std::string encodeProfile(const ProfileText& file) {
     return toCp1252(file.text);
 }
 
+ProfileEncoding encodingToWrite(const ProfileText& file) {
+    if (file.encoding == ProfileEncoding::Cp1252 && !fitsCp1252(file.text)) return ProfileEncoding::Utf8Bom;
+    return file.encoding;
+}
+
 std::optional<std::string> profileLookup(std::string_view text, std::string_view section, std::string_view key) {
     const auto lines = splitLines(text);
     const Located where = locate(lines, text, section, key);
@@ -217,6 +222,7 @@ bool WriteIniValue(const FileSystem& fs, std::string_view section, std::string_v
         text = decodeProfile(*existing);
     }
     text.text = profileUpdate(text.text, repairUtf8(section), repairUtf8(key), repairUtf8(value));
+    text.encoding = encodingToWrite(text);
     return fs.writeFileAtomically(file, encodeProfile(text));
 }
 

@@ -6,7 +6,10 @@
 //   starts with the UTF-8 mark is UTF-8; without a mark, a file whose bytes are valid UTF-8
 //   and hold at least one non-ASCII byte is UTF-8, any other is 8-bit Windows-1252 (so a
 //   Windows-1252 file whose high bytes happen to spell valid UTF-8 reads as UTF-8). A new
-//   file is Windows-1252. The values handed in and out are UTF-8.
+//   file is Windows-1252. The values handed in and out are UTF-8. A write keeps the file's
+//   encoding, except that a Windows-1252 file (or a new one) that would have to hold a
+//   character Windows-1252 lacks (a Greek theme name, a Polish 'ł') becomes UTF-8 with the
+//   byte-order mark, every line kept; it then stays UTF-8.
 // - Lines end in LF, CR LF or a lone CR. A section line is '[' name ']'; a '[' line without
 //   its ']' opens no section and counts as an ordinary line of the section it is in.
 // - Section and key names match without regard to case; the first matching section and
@@ -15,7 +18,8 @@
 //   value are returned; a NUL character ends a value.
 // - A write changes exactly one line (or inserts one, or appends a section): every other
 //   byte of the file stays as it was, comments, blank lines, other sections, unknown keys,
-//   line endings, the encoding and its byte-order mark included. New lines use the file's
+//   line endings, the encoding and its byte-order mark included (only the change to UTF-8
+//   above re-encodes the other lines, their characters kept). New lines use the file's
 //   own line ending (CR LF for a new file). The file is replaced atomically.
 
 #include "app/FileSystem.h"
@@ -37,6 +41,9 @@ struct ProfileText {
 };
 ProfileText decodeProfile(std::string_view fileBytes);
 std::string encodeProfile(const ProfileText& file);
+// The encoding the text is written in: its own, or UTF-8 with the mark for a Windows-1252
+// text holding a character the code page lacks.
+ProfileEncoding encodingToWrite(const ProfileText& file);
 
 // On the file's text (no file access), for tests and fuzzing: the lookup returns the value
 // as it stands; the update returns the new text.

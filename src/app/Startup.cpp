@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 #include <chrono>
@@ -31,8 +32,27 @@ bool FileExists(const FileSystem& fs, const std::string& path) {
     return fs.canOpenForReading(path);
 }
 
-InstanceGuard::InstanceGuard(const std::string& lockFile, bool create, LockCall lock) {
-    fd_ = ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC | (create ? O_CREAT : 0), 0600);
+namespace {
+
+// The player's lock file in its private folder, made when missing; -1 for anything that is
+// not a regular file of the player's in a private folder of the player's.
+int openPlayersLockFile(const std::string& path, unsigned owner) {
+    if (!makePrivateFolder(folderOf(path), owner)) return -1;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+    struct stat st {};
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != owner)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
+InstanceGuard::InstanceGuard(const std::string& lockFile, std::optional<unsigned> owner, LockCall lock) {
+    if (!lockFile.empty()) {
+        fd_ = owner ? openPlayersLockFile(lockFile, *owner) : ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC);
+    }
     if (fd_ < 0) {
         // Without a file to lock there is nothing to compare with: let this one run.
         acquired_ = true;

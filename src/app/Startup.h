@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -36,12 +37,20 @@ bool FileExists(const FileSystem& fs, const std::string& path);
 // file is created or touched; an installed one, a lock file of the player's. Only a lock held by
 // another process refuses the guard; where locking itself fails (a file system without
 // locks) there is nothing to compare with, and the program runs as if unguarded.
+//
+// The player's lock file lies in a private folder (see makePrivateFolder), made when missing.
+// Nothing another user could have put there is used: a folder that is not the player's own
+// or that others may write, and a lock file that is a link, no regular file or not the
+// player's, leave the program unguarded; the file is opened without following a link and
+// without waiting, so a FIFO in its place never blocks the start.
 class InstanceGuard {
 public:
-    // `lockFile` is the executable itself, or a file made for the purpose when `create`.
-    // `lock` is flock(2); a test may hand in a file system's failing one.
+    // `lockFile` is the executable itself (no `owner`), or the lock file of the player
+    // `owner`, made when missing; an empty path guards nothing. `lock` is flock(2); a test
+    // may hand in a file system's failing one.
     using LockCall = int (*)(int fd, int operation);
-    explicit InstanceGuard(const std::string& lockFile, bool create = false, LockCall lock = nullptr);
+    explicit InstanceGuard(const std::string& lockFile, std::optional<unsigned> owner = std::nullopt,
+                           LockCall lock = nullptr);
     ~InstanceGuard();
     InstanceGuard(const InstanceGuard&) = delete;
     InstanceGuard& operator=(const InstanceGuard&) = delete;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace quorvia {
 
@@ -150,6 +151,19 @@ std::string fromCp1252(std::string_view bytes) {
     return out;
 }
 
+namespace {
+
+// The Windows-1252 byte of a character, or nothing when the code page lacks it.
+std::optional<char> cp1252Byte(char32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+    for (std::size_t k = 0; k < kHigh.size(); ++k) {
+        if (kHigh[k] == cp || (kHigh[k] == 0 && cp == 0x80 + k)) return static_cast<char>(0x80 + k);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::string toCp1252(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
@@ -157,24 +171,19 @@ std::string toCp1252(std::string_view utf8) {
         const std::size_t start = i;
         bool valid = true;
         const char32_t cp = decodeAt(utf8, i, valid);
-        if (!valid) {
-            out.push_back(utf8[start]);  // already an 8-bit byte: pass it through
-            continue;
-        }
-        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-            out.push_back(static_cast<char>(cp));
-            continue;
-        }
-        char mapped = '?';
-        for (std::size_t k = 0; k < kHigh.size(); ++k) {
-            if (kHigh[k] == cp || (kHigh[k] == 0 && cp == 0x80 + k)) {
-                mapped = static_cast<char>(0x80 + k);
-                break;
-            }
-        }
-        out.push_back(mapped);
+        // An invalid byte is already an 8-bit byte: it passes through.
+        out.push_back(valid ? cp1252Byte(cp).value_or('?') : utf8[start]);
     }
     return out;
+}
+
+bool fitsCp1252(std::string_view utf8) {
+    for (std::size_t i = 0; i < utf8.size();) {
+        bool valid = true;
+        const char32_t cp = decodeAt(utf8, i, valid);
+        if (valid && !cp1252Byte(cp)) return false;
+    }
+    return true;
 }
 
 bool isValidUtf8(std::string_view bytes) {

@@ -17,6 +17,8 @@ namespace quorvia {
 
 std::string fromCp1252(std::string_view bytes);
 std::string toCp1252(std::string_view utf8);
+// True when toCp1252 keeps every character of the text (writes no '?' of its own).
+bool fitsCp1252(std::string_view utf8);
 
 // True when the bytes are well-formed UTF-8 (no overlong forms).
 bool isValidUtf8(std::string_view bytes);

@@ -31,7 +31,7 @@ int main(int argc, char* argv[]) {
         decideLocations(diskFileSystem(), exe, QUORVIA_INSTALLED_DATA, Environment::ofThisProcess());
 
     // One instance at a time: a second start leaves before it opens a window or a file.
-    InstanceGuard guard(where.instanceLock, where.installed);
+    InstanceGuard guard(where.instanceLock, where.lockOwner);
     if (!guard.acquired()) return 0;
 
     FontWarmUp fonts;
@@ -48,7 +48,8 @@ int main(int argc, char* argv[]) {
         program.showMissingThemeMessage();
         return 0;
     }
-    program.themesFolder = themes::themesFolderFor(where);
+    // Without a home the player has no themes folder, and a drop stays with the program's own.
+    if (!where.installed || !where.playerIcons.empty()) program.themesFolder = themes::themesFolderFor(where);
     program.loadBoardWindow();
     program.window->fontsNeeded = [&fonts] { fonts.wait(); };
     program.startFirstGame();

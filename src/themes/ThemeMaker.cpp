@@ -299,6 +299,10 @@ ThemeReport makeTheme(const ThemeRequest& request, const ThemeProgress& progress
     ThemeReport report;
     auto cancelled = [&] { return cancel && cancel->load(); };
     const fs::path root = withoutTrailingSeparator(request.themesFolder);
+    if (root.empty()) {  // an installed game without a home folder has no place for themes
+        report.error = QStringLiteral("Kein Ordner für eigene Themen (kein Benutzerverzeichnis)");
+        return report;
+    }
     QString why;
     const auto target = themeFolder(root, request.name, &why);
     if (!target) {

@@ -192,10 +192,10 @@ TEST(Startup, InstanceGuard) {
         EXPECT_EQ(std::pair(held.acquired(), InstanceGuard(exe).acquired()), std::pair(true, false));
     }
     EXPECT_TRUE(InstanceGuard(exe).acquired());  // let go with its holder
-    // Held elsewhere; no locks on this disk; no lock file can be made.
-    EXPECT_FALSE(InstanceGuard(exe, false, [](int, int) { return errno = EWOULDBLOCK, -1; }).acquired());
-    EXPECT_TRUE(InstanceGuard(exe, false, [](int, int) { return errno = ENOLCK, -1; }).acquired());
-    EXPECT_TRUE(InstanceGuard(dir.path() + "gone/x.lock", true).acquired());
+    // Held elsewhere; no locks on this disk; no file to lock.
+    EXPECT_FALSE(InstanceGuard(exe, std::nullopt, [](int, int) { return errno = EWOULDBLOCK, -1; }).acquired());
+    EXPECT_TRUE(InstanceGuard(exe, std::nullopt, [](int, int) { return errno = ENOLCK, -1; }).acquired());
+    EXPECT_TRUE(InstanceGuard(dir.path() + "gone/quorvia").acquired());
 }
 
 // The generator draws from [0, 1) (a draw outside throws below), evenly, and depends on its seed.
@@ -283,21 +283,22 @@ TEST(ProfileFile, UpdateRoundTripOverGeneratedFiles) {
 
 // Files as other programs and editors save them read as those programs read them, values in
 // UTF-8; a write keeps the encoding, its byte-order mark and every other line, and a new file is
-// Windows-1252 with CR LF. The 2047-character limit counts characters, not bytes. A file that
-// exists but cannot be read is never replaced by one holding only the new key.
+// Windows-1252 with CR LF, except that a value Windows-1252 cannot hold (here the emoji) turns
+// it into UTF-8 with the mark. The 2047-character limit counts characters, not bytes. A file
+// that exists but cannot be read is never replaced by one holding only the new key.
 TEST(ProfileFile, FilesOnDisk) {
-    const std::string set = "\u00C4\u20AC\U0001F600\xE4", utf8 = "\u00C4\u20AC\U0001F600\u00E4",
-                      cp1252 = "\xC4\x80?\xE4", l1 = "[Einstellungen]\r\nCollection=";
+    const std::string set = "\u00C4\u20AC\U0001F600\xE4", utf8 = "\u00C4\u20AC\U0001F600\u00E4", bom = "\xEF\xBB\xBF",
+                      l1 = "[Einstellungen]\r\nCollection=";
     // the file (nothing: none), Collection as read, the file after writing `set` under Collection
     // clang-format off
-    const std::tuple<std::optional<std::string>, std::string, std::string> cases[] = {{{}, "", l1 + cp1252 + "\r\n"},
-        {"[Einstellungen]\rRows=3\rCollection=z\r", "z", "[Einstellungen]\rRows=3\rCollection=" + cp1252 + "\r"},
-        {"[Einstellungen\nCollection=z\n", "", "[Einstellungen\nCollection=z\n[Einstellungen]\nCollection=" + cp1252 + "\n"},
+    const std::tuple<std::optional<std::string>, std::string, std::string> cases[] = {{{}, "", bom + l1 + utf8 + "\r\n"},
+        {"[Einstellungen]\rRows=3\rCollection=z\r", "z", bom + "[Einstellungen]\rRows=3\rCollection=" + utf8 + "\r"},
+        {"; f\xFCr\n[Einstellungen\nCollection=z\n", "", bom + "; f\u00FCr\n[Einstellungen\nCollection=z\n[Einstellungen]\nCollection=" + utf8 + "\n"},
         {"\xEF\xBB\xBF" + l1 + "z\r\n", "z", "\xEF\xBB\xBF" + l1 + utf8 + "\r\n"},
         {"[Einstellungen]\nCollection=Natur \u00E4\n", "Natur \u00E4", "[Einstellungen]\nCollection=" + utf8 + "\n"},
         {"\xFF\xFE" + le16(u"[Einstellungen]\r\nCollection=\U0001F600x\r\n"), "\U0001F600x",
          "\xFF\xFE" + le16(u"[Einstellungen]\r\nCollection=\u00C4\u20AC\U0001F600\u00E4\r\n")},
-        {l1 + std::string(3000, '\xE4'), fromCp1252(std::string(2047, '\xE4')), l1 + cp1252}};
+        {l1 + std::string(3000, '\xE4'), fromCp1252(std::string(2047, '\xE4')), bom + l1 + utf8}};
     // clang-format on
     for (const auto& [before, read, after] : cases) {
         TempDir dir;
@@ -433,6 +434,34 @@ TEST_F(SettingsTest, SaveAndRestoreDefaults) {
     settings.dialog.DialogCollection.clear();  // the theme zahlen is gone: the fall-back writes nothing either
     EXPECT_EQ(reload({}), "3x8=24 11 quorvia k.ico icons/@/k.ico :DefCover");
     EXPECT_EQ(dir.read("Quorvia.ini"), "[Einstellungen]\r\nRows=3\r\nCollection=zahlen\r\nCoverIcon=k.ico\r\n");
+}
+
+// A settings file that is a link (as dotfile managers make them) stays one: the file it leads
+// to, through a relative link, a chain of them or an absolute one, takes the new values, only
+// their lines changing, its permissions kept and no temporary file left. A write-protected file
+// behind the link stays as it is, and a loop of links is written nowhere.
+TEST_F(SettingsTest, ALinkedSettingsFileIsWrittenThroughIt) {
+    const std::string mine = "; mine\r\n[Einstellungen]\r\nRows=3\r\nCollection=quorvia\r\n";
+    const std::string saved =
+        "; mine\r\n[Einstellungen]\r\nRows=5\r\nCollection=quorvia\r\nCols=8\r\n"
+        "RemovePairs=1\r\nAutoCover=1\r\nCoverIcon=@\r\n";
+    // links to make (name, its text), the file they lead to (mode), and its content afterwards
+    const std::tuple<std::vector<std::pair<std::string, std::string>>, stdfs::perms, std::string> cases[] = {
+        {{{"Quorvia.ini", "dot/q.ini"}}, stdfs::perms(0640), saved},
+        {{{"Quorvia.ini", "links/a"}, {"links/a", "../dot/q.ini"}}, stdfs::perms(0600), saved},
+        {{{"Quorvia.ini", dir.path() + "dot/q.ini"}}, stdfs::perms(0444), mine},
+        {{{"Quorvia.ini", "links/a"}, {"links/a", "../Quorvia.ini"}}, stdfs::perms(0600), mine}};
+    for (const auto& [links, mode, after] : cases) {
+        for (const char* old : {"links", "dot", "Quorvia.ini"}) stdfs::remove_all(dir.path() + old);
+        dir.mkdir("links");
+        stdfs::permissions(dir.write("dot/q.ini", mine), mode);
+        for (const auto& [name, text] : links) stdfs::create_symlink(text, dir.path() + name);
+        settings.mnuStand_Click();
+        EXPECT_EQ(dir.read("dot/q.ini"), after) << links.back().second;
+        EXPECT_EQ(stdfs::status(dir.path() + "dot/q.ini").permissions() & stdfs::perms::mask, mode);
+        EXPECT_TRUE(stdfs::is_symlink(c.IniFile));
+        EXPECT_EQ(entriesIn(dir.path() + "dot") + entriesIn(dir.path()), 1 + 4);
+    }
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The settings file reader and writer on arbitrary file bytes, in whatever encoding they
 // are taken for: no crash, decoding and encoding give back the same bytes, and a write is a
 // round trip: the written value reads back from the new bytes, writing it again changes
-// nothing, and every other line of the file survives.
+// nothing, and every other line of the file survives. A value may hold a letter that
+// Windows-1252 lacks (byte 0x02 of the input stands for 'ł'); it turns such a file into UTF-8.
 
 #include "app/ProfileFile.h"
 #include "app/Text.h"
@@ -38,14 +39,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::size_t cut = input.find('\x01');
     const std::string_view file = input.substr(0, cut);
-    const std::string value =
-        quorvia::fromCp1252(cleanValue(cut == std::string_view::npos ? std::string_view() : input.substr(cut + 1)));
+    std::string value;
+    for (const char c : cleanValue(cut == std::string_view::npos ? std::string_view() : input.substr(cut + 1))) {
+        value += c == '\x02' ? "\u0142" : quorvia::fromCp1252(std::string_view(&c, 1));
+    }
 
     quorvia::ProfileText text = quorvia::decodeProfile(file);
     if (quorvia::encodeProfile(text) != file) std::abort();
     (void)quorvia::profileLookup(text.text, "Einstellungen", "Rows");
     const std::string before = text.text;
     text.text = quorvia::profileUpdate(before, "Einstellungen", "Rows", value);
+    text.encoding = quorvia::encodingToWrite(text);
     // At most a new section line, a key line and one line ending are added.
     if (countLines(text.text) > countLines(before) + 3) std::abort();
     const quorvia::ProfileText again = quorvia::decodeProfile(quorvia::encodeProfile(text));

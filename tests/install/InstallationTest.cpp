@@ -4,7 +4,16 @@
 #include "app/Installation.h"
 #include "board/BoardFixture.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
 
 using namespace quorvia;
 using Names = std::vector<std::string>;
@@ -28,20 +37,120 @@ TEST(Locations, PortableOrInstalledFromTheProgramsOwnPlace) {
     dir.mkdir("p/icons/quorvia");
     dir.mkdir("usr/games");
     dir.mkdir("usr/share/games/quorvia/icons/quorvia");
-    const std::string r = dir.path(), data = "../share/games/quorvia";
-    const Environment session{"/home/ida", "", "", "/run/user/1000", ":1", 1000};
-    const Environment xdg{"/home/ida", "/cfg", "relative", "", ":1", 1000};
+    const std::string r = dir.path(), data = "../share/games/quorvia", run = dir.mkdir("run");
+    std::filesystem::permissions(run, std::filesystem::perms::owner_all);
+    Environment session, xdg;
+    session.home = xdg.home = "/home/ida", session.display = xdg.display = ":1";
+    session.runtimeDir = run, session.uid = ::getuid();
+    xdg.configHome = "/cfg", xdg.dataHome = "relative", xdg.host = "h", xdg.uid = 1000;
     const std::string player = " /home/ida/.config/quorvia/Quorvia.ini /home/ida/.local/share/quorvia/icons ";
     EXPECT_EQ(describe(decideLocations(diskFileSystem(), r + "p/quorvia", data, session)),
               "portable " + r + "p/ " + r + "p/Quorvia.ini  " + r + "p/quorvia");
     EXPECT_EQ(describe(decideLocations(ReadOnlyDisk(), r + "p/quorvia", data, session)),
-              "installed " + r + "p/" + player + "/run/user/1000/quorvia-1000-:1.lock");
+              "installed " + r + "p/" + player + run + "/quorvia-" + std::to_string(::getuid()) + "-:1.lock");
     EXPECT_EQ(describe(decideLocations(diskFileSystem(), r + "usr/games/quorvia", data, xdg)),
               "installed " + r + "usr/games/" + data +
                   "/ /cfg/quorvia/Quorvia.ini /home/ida/.local/share/quorvia/icons "
-                  "/tmp/quorvia-1000-:1.lock");
+                  "/home/ida/.local/state/quorvia/instance-h-:1.lock");
     EXPECT_EQ(describe(decideLocations(diskFileSystem(), r + "x/quorvia", data, session)),
               "portable " + r + "x/ " + r + "x/Quorvia.ini  " + r + "x/quorvia");
+}
+
+static volatile std::sig_atomic_t blocked = 0;
+
+static std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    for (auto p = text.find(from); !from.empty() && p != std::string::npos; p = text.find(from, p + to.size())) {
+        text.replace(p, from.size(), to);
+    }
+    return text;
+}
+
+// The installed game's places whatever the session left out and whatever others put into
+// shared folders: a relative or missing HOME gives way to the password database's home (none
+// at all: no settings file, no themes folder, no lock); a relative XDG_* folder is ignored. The
+// lock lies only in a private folder of the player's: a runtime folder that others may write or
+// that is not the player's is passed over, and /tmp is never used. A start is never held up:
+// what sits at the lock's name and is not the player's own file (a FIFO, a link) is not used
+// and the game runs unguarded, a link leading nowhere new. Otherwise a second start is refused.
+TEST(Locations, LockAndHomeWhateverOthersPutInSharedPlaces) {
+    test::TempDir dir;
+    dir.mkdir("usr/games");
+    dir.mkdir("usr/share/games/quorvia/icons/quorvia");
+    const std::string display = ":t" + std::to_string(::getpid()), me = std::to_string(::getuid());
+    struct sigaction before {};
+    struct sigaction onAlarm {};
+    onAlarm.sa_handler = [](int) { blocked = 1; };  // no SA_RESTART: an open that blocks gives up
+    ::sigaction(SIGALRM, &onAlarm, &before);
+    const std::string mine = "~h/.config/quorvia/Quorvia.ini ~h/.local/share/quorvia/icons ";
+    const std::string pw = "~pw/.config/quorvia/Quorvia.ini ~pw/.local/share/quorvia/icons ";
+    const std::string state = "~h/.local/state/quorvia/instance-h-D.lock";
+    // HOME, the password database's home, XDG_RUNTIME_DIR, XDG_STATE_HOME, the uid (how far
+    // from the real one); what another user made (a FIFO, a link, a file they keep locked, a folder all
+    // may write) and where ("~" a folder of the case's own, "~shared" one all may write, D the
+    // display); the settings file, themes folder, lock file and what a first and second start do
+    struct Case {
+        std::string home, account, runtime, stateHome;
+        unsigned uid;
+        std::string made, at, expected;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"~h", "", "", "relative", 0, "locked", "/tmp/quorvia-U-D.lock", mine + state + " guarded"},
+        {"~h", "", "", "", 0, "fifo", "/tmp/quorvia-U-D.lock", mine + state + " guarded"},
+        {"~h", "", "", "", 0, "link", "/tmp/quorvia-U-D.lock", mine + state + " guarded"},
+        {"~h", "", "~shared", "", 0, "fifo", "~shared/quorvia-U-D.lock", mine + state + " guarded"},
+        {"~h", "", "~run", "", 1, "", "", mine + state + " unguarded"},
+        {"~h", "", "", "", 0, "fifo", state, mine + state + " unguarded"},
+        {"~h", "", "", "", 0, "link", state, mine + state + " unguarded"},
+        {"~h", "", "", "~st", 0, "open", "~st/quorvia", mine + "~st/quorvia/instance-h-D.lock unguarded"},
+        {"h", "~pw", "", "", 0, "", "", pw + "~pw/.local/state/quorvia/instance-h-D.lock guarded"},
+        {"", "~pw", "~run", "", 0, "", "", pw + "~run/quorvia-U-D.lock guarded"},
+        {"", "", "", "", 0, "", "", "   unguarded"}};
+    // clang-format on
+    for (const Case& c : cases) {
+        test::TempDir folder;
+        const auto at = [&](const std::string& text) {
+            const std::string own = replaced(text, "~", folder.path());
+            return replaced(replaced(own, "-D.", "-" + display + "."), "-U-", "-" + me + "-");
+        };
+        std::filesystem::permissions(folder.mkdir("run"), std::filesystem::perms::owner_all);
+        std::filesystem::permissions(folder.mkdir("shared"), std::filesystem::perms(01777));
+        const std::string hostile = at(c.at), victim = folder.path() + "victim";
+        if (!hostile.empty()) std::filesystem::create_directories(std::filesystem::path(hostile).parent_path());
+        const int held = c.made == "locked" ? ::open(hostile.c_str(), O_RDONLY | O_CREAT, 0644) : -1;
+        if (held >= 0) ::flock(held, LOCK_EX);
+        if (c.made == "fifo") ::mkfifo(hostile.c_str(), 0644);
+        if (c.made == "link") std::filesystem::create_symlink(victim, hostile);
+        if (c.made == "open") std::filesystem::create_directories(hostile);
+        if (c.made == "open") std::filesystem::permissions(hostile, std::filesystem::perms::all);
+
+        Environment env;
+        env.home = at(c.home), env.accountHome = at(c.account), env.stateHome = at(c.stateHome);
+        env.runtimeDir = at(c.runtime), env.display = display, env.host = "h", env.uid = ::getuid() + c.uid;
+        const Locations where =
+            decideLocations(diskFileSystem(), dir.path() + "usr/games/quorvia", "../share/games/quorvia", env);
+        blocked = 0;
+        const itimerval watch{{1, 0}, {5, 0}}, off{};  // every second after five, should an open block
+        ::setitimer(ITIMER_REAL, &watch, nullptr);
+        std::string outcome;
+        {
+            const InstanceGuard first(where.instanceLock, where.lockOwner), second(where.instanceLock, where.lockOwner);
+            outcome = !first.acquired() ? "refused" : second.acquired() ? "unguarded" : "guarded";
+        }
+        ::setitimer(ITIMER_REAL, &off, nullptr);
+        outcome = where.settingsFile + " " + where.playerIcons + " " + where.instanceLock + " " + outcome +
+                  (blocked ? " (blocked)" : "") + (std::filesystem::exists(victim) ? " (made the link's file)" : "");
+        EXPECT_EQ(outcome, at(c.expected)) << c.made << " at " << c.at;
+        if (held >= 0) ::close(held);
+        if (c.at.starts_with("/tmp")) ::unlink(hostile.c_str());
+    }
+    ::sigaction(SIGALRM, &before, nullptr);
+
+    // The password database's home stands in for a relative HOME in the running process.
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    ::setenv("HOME", "relative", 1);
+    EXPECT_EQ(Environment::ofThisProcess().accountHome, ::getpwuid(::getuid())->pw_dir);
+    ::setenv("HOME", home.c_str(), 1);
 }
 
 // The player's settings start as a copy of the installed file and are never overwritten by
@@ -49,13 +158,13 @@ TEST(Locations, PortableOrInstalledFromTheProgramsOwnPlace) {
 TEST(Locations, PlayerSettingsStartFromTheInstalledFile) {
     test::TempDir dir;
     dir.write("data/Quorvia.ini", "[Einstellungen]\r\nRows=4\r\n");
-    const Locations where{true, dir.path() + "data/", dir.path() + "cfg/quorvia/Quorvia.ini", "", ""};
+    const Locations where{true, dir.path() + "data/", dir.path() + "cfg/quorvia/Quorvia.ini", "", "", {}};
     for (const char* expected : {"[Einstellungen]\r\nRows=4\r\n", "mine"}) {
         prepareSettingsFile(diskFileSystem(), where);
         EXPECT_EQ(dir.read("cfg/quorvia/Quorvia.ini"), expected);
         dir.write("cfg/quorvia/Quorvia.ini", "mine");
     }
-    prepareSettingsFile(diskFileSystem(), {false, dir.path() + "data/", dir.path() + "other/Quorvia.ini", "", ""});
+    prepareSettingsFile(diskFileSystem(), {false, dir.path() + "data/", dir.path() + "other/Quorvia.ini", "", "", {}});
     EXPECT_FALSE(dir.exists("other"));
 }
 

@@ -2,6 +2,8 @@
 
 #include "options/OptionsLogic.h"
 
+#include "app/Text.h"
+
 #include "board/BoardFixture.h"
 
 #include <gtest/gtest.h>
@@ -192,4 +194,38 @@ TEST(OptionsSize, OkAppliesEverythingAndStartsANewGame) {
               (std::tuple<Int16, Int16, Int16, Int16, std::string, std::string>(18, 27, 0, 1, "QUORVIA", "02.ico")));
     EXPECT_EQ(d.board.covers.CoverImage, d.picture("@/02.ico"));
     EXPECT_EQ(std::tuple(d.board.game.Enabled, d.board.game.imgPiece.size(), d.destroyed), std::tuple(true, 486u, 1));
+}
+
+// A theme survives a restart whatever its name: where Windows-1252 lacks one of its letters
+// (Greek, Polish, Czech, Turkish) the settings file turns into UTF-8 with the byte-order mark,
+// every other line kept; a name the code page holds leaves the file Windows-1252, byte for byte.
+TEST(OptionsTheme, AnyThemeNameSurvivesARestart) {
+    const auto file = [](const std::string& theme, const std::string& player) {
+        return "[Einstellungen]\r\nRows=5\r\nCols=8\r\nRemovePairs=1\r\nAutoCover=0\r\nCollection=" + theme +
+               "\r\nCoverIcon=@\r\n\r\n[Spieler]\r\nName=" + player + "\r\n";
+    };
+    const std::string bom = "\xEF\xBB\xBF", mueller = "M\u00FCller";
+    // the theme's folder, the settings file after choosing it
+    const std::pair<std::string, std::string> cases[] = {{"Ελλάδα", bom + file("Ελλάδα", mueller)},
+                                                         {"Łódź", bom + file("ŁÓDź", mueller)},
+                                                         {"řeka", bom + file("řEKA", mueller)},
+                                                         {"Doğa", bom + file("DOğA", mueller)},
+                                                         {"Bäume", file("B\xC4UME",
+                                                                        "M\xFC"
+                                                                        "ller")}};
+    for (const auto& [folder, after] : cases) {
+        Dialog d("Rows=5\r\nCols=8\r\n\r\n[Spieler]\r\nName=M\xFCller\r\n");
+        d.board.theme(folder, 4);
+        OptionsLogic& o = d.open();
+        ASSERT_EQ(o.Combo1.items.size(), 2u);
+        o.cboRows.setText("5");
+        o.cboCols.setText("8");
+        o.Combo1_Click(o.Combo1.items[o.Combo1.items[0] == "QUORVIA" ? 1 : 0]);
+        o.cmdOK_Click();
+
+        CoverPictures covers;
+        Settings restarted{d.board.c, diskFileSystem(), d.board.loader, covers};
+        restarted.ReloadSettings();
+        EXPECT_EQ(std::tuple(toLower(restarted.live.ActiveCollection), d.ini()), std::tuple(toLower(folder), after));
+    }
 }
