@@ -128,6 +128,41 @@ QString writeFace(const fs::path& picture, const fs::path& target, const ThemeRe
     return {};
 }
 
+// Face file names from the pictures' names, unique without regard to case.
+std::vector<QString> faceNames(const std::vector<fs::path>& pictures) {
+    std::vector<QString> names;
+    std::set<std::string> taken;
+    for (const fs::path& picture : pictures) {
+        const QString base = safeName(picture);
+        QString name = base;
+        for (int n = 2; !taken.insert(toLower(name.toStdString())).second; ++n) {
+            name = QStringLiteral("%1-%2").arg(base).arg(n);
+        }
+        names.push_back(name + QStringLiteral(".ico"));
+    }
+    return names;
+}
+
+// Of the faces `made`, those a player could not tell from one taken before (by date, then in
+// the order given), each with that one: (look-alike, first).
+std::vector<std::pair<std::size_t, std::size_t>> lookAlikes(std::vector<std::size_t> made,
+                                                            const std::vector<QString>& dates,
+                                                            const std::vector<FaceLook>& looks) {
+    std::stable_sort(made.begin(), made.end(), [&](std::size_t a, std::size_t b) { return dates[a] < dates[b]; });
+    std::vector<std::size_t> kept;
+    std::vector<std::pair<std::size_t, std::size_t>> twins;
+    for (std::size_t i : made) {
+        const auto first =
+            std::find_if(kept.begin(), kept.end(), [&](std::size_t k) { return lookAlike(looks[i], looks[k]); });
+        if (first == kept.end()) {
+            kept.push_back(i);
+        } else {
+            twins.emplace_back(i, *first);
+        }
+    }
+    return twins;
+}
+
 // For each picture, the first picture of equal bytes (itself when there is none before it).
 // Only files of the same size are read, each once for a checksum, and compared whole when the
 // checksums agree.
@@ -344,16 +379,7 @@ ThemeReport makeTheme(const ThemeRequest& request, const ThemeProgress& progress
     }
 
     // Names are fixed before the work starts, so that the workers never meet.
-    std::vector<QString> names;
-    std::set<std::string> taken;
-    for (const fs::path& picture : pictures) {
-        const QString base = safeName(picture);
-        QString name = base;
-        for (int n = 2; !taken.insert(toLower(name.toStdString())).second; ++n) {
-            name = QStringLiteral("%1-%2").arg(base).arg(n);
-        }
-        names.push_back(name + QStringLiteral(".ico"));
-    }
+    const std::vector<QString> names = faceNames(pictures);
 
     // The work folder lies beside the theme's place, so that it moves there in one rename
     // whatever file system icons/ (or a level of a nested name) is on.
@@ -417,23 +443,15 @@ ThemeReport makeTheme(const ThemeRequest& request, const ThemeProgress& progress
     for (std::size_t i : todo) {
         if (!reasons[i].isEmpty()) report.skipped.append(QStringLiteral("%1: %2").arg(shown(pictures[i]), reasons[i]));
     }
-    // Faces a player could not tell apart are made once: of each such group the first taken
-    // stays (by date taken, then name order).
-    std::vector<std::size_t> order;
+    std::vector<std::size_t> made;
     for (std::size_t i : todo) {
-        if (reasons[i].isEmpty()) order.push_back(i);
+        if (reasons[i].isEmpty()) made.push_back(i);
     }
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return dates[a] < dates[b]; });
-    std::vector<std::size_t> kept;
-    for (std::size_t i : order) {
-        const auto twin =
-            std::find_if(kept.begin(), kept.end(), [&](std::size_t k) { return lookAlike(looks[i], looks[k]); });
-        if (twin == kept.end()) {
-            kept.push_back(i);
-            continue;
-        }
-        fs::remove(work / names[i].toStdString(), ec);
-        report.merged.append(QStringLiteral("%1: sieht aus wie %2").arg(shown(pictures[i]), shown(pictures[*twin])));
+    const auto twins = lookAlikes(made, dates, looks);
+    report.made = int(made.size() - twins.size());
+    for (const auto& [twin, first] : twins) {
+        fs::remove(work / names[twin].toStdString(), ec);
+        report.merged.append(QStringLiteral("%1: sieht aus wie %2").arg(shown(pictures[twin]), shown(pictures[first])));
     }
     for (std::size_t i = 0; i < pictures.size(); ++i) {
         const std::size_t first = copyOf[i];
@@ -444,7 +462,6 @@ ThemeReport makeTheme(const ThemeRequest& request, const ThemeProgress& progress
             report.skipped.append(QStringLiteral("%1: %2").arg(shown(pictures[i]), reasons[first]));
         }
     }
-    report.made = int(kept.size());
     if (!request.cover.empty() && !cancelled()) {
         const QString why = writeFace(request.cover, work / "@.icn", request, budget);
         if (!why.isEmpty()) report.coverError = QStringLiteral("%1: %2").arg(shown(request.cover), why);
