@@ -252,25 +252,37 @@ QImage heifSquare(QFile& file, int side, bool fit, const QColor& letterbox, Pixe
         const int w = heif_image_handle_get_width(handle), h = heif_image_handle_get_height(handle);
         return fit ? std::max(w, h) : std::min(w, h);
     };
-    Handle thumbnail(nullptr, heif_image_handle_release);
+    // What decoding costs: libheif's planes and the decoder's own (about 4.5 bytes a pixel in
+    // all), the picture converted to 3 bytes (4 with alpha), and the part that is scaled
+    // converted once more to 4.
+    auto costOf = [fit](const heif_image_handle* handle) {
+        const qint64 w = heif_image_handle_get_width(handle), h = heif_image_handle_get_height(handle);
+        const qint64 bytes = heif_image_handle_has_alpha_channel(handle) ? 9 : 8;
+        return w * h * bytes - w * h / 2 + (fit ? w * h : std::min(w, h) * std::min(w, h)) * 4;
+    };
+    // The thumbnails: the smallest that is large enough (a phone's 320 x 240 one is, at 15/16 of
+    // the face), else the largest, for a picture too large to decode itself.
+    Handle enough(nullptr, heif_image_handle_release), largest(nullptr, heif_image_handle_release);
     std::vector<heif_item_id> ids(size_t(std::max(0, heif_image_handle_get_number_of_thumbnails(primary))));
     heif_image_handle_get_list_of_thumbnail_IDs(primary, ids.data(), int(ids.size()));
     for (const heif_item_id id : ids) {
         heif_image_handle* candidate = nullptr;
         if (heif_image_handle_get_thumbnail(primary, id, &candidate).code != heif_error_Ok) continue;
         Handle held(candidate, heif_image_handle_release);
-        if (reach(candidate) >= side && (!thumbnail || reach(candidate) < reach(thumbnail.get()))) {
-            thumbnail = std::move(held);
+        if (reach(candidate) * 16 >= side * 15 && (!enough || reach(candidate) < reach(enough.get()))) {
+            enough = std::move(held);
+        } else if (!largest || reach(candidate) > reach(largest.get())) {
+            largest = std::move(held);
         }
     }
-    const heif_image_handle* chosen = thumbnail ? thumbnail.get() : primary;
-    const qint64 w = heif_image_handle_get_width(chosen), h = heif_image_handle_get_height(chosen);
+    const heif_image_handle* chosen = enough ? enough.get() : primary;
+    if (costOf(chosen) > PixelBudget::kBytes && largest && costOf(largest.get()) <= PixelBudget::kBytes) {
+        chosen = largest.get();
+    }
     const bool alpha = heif_image_handle_has_alpha_channel(chosen) != 0;
-    // Decoded into planes of 1.5 bytes a pixel, converted to 3 (4 with alpha); then the part
-    // that is scaled is converted once more to 4.
-    const qint64 cost = w * h * (alpha ? 11 : 9) / 2 + (fit ? w * h : std::min(w, h) * std::min(w, h)) * 4;
-    if (w <= 0 || h <= 0 || cost > PixelBudget::kBytes) {
-        *why = tooLarge(QSize(int(w), int(h)));
+    const qint64 cost = costOf(chosen);
+    if (cost > PixelBudget::kBytes || reach(chosen) <= 0) {
+        *why = tooLarge(QSize(heif_image_handle_get_width(chosen), heif_image_handle_get_height(chosen)));
         return {};
     }
     budget.acquire(cost);

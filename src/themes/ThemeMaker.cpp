@@ -98,12 +98,14 @@ FaceLook faceLook(const QImage& face, const QColor& background) {
 }
 
 bool lookAlike(const FaceLook& a, const FaceLook& b) {
-    int bits = 0, colours = 0, means = 0;
-    for (size_t i = 0; i < a.shapes.size(); ++i) bits += std::popcount(a.shapes[i] ^ b.shapes[i]);
-    for (size_t i = 0; i < a.colours.size(); ++i) colours += std::abs(a.colours[i] - b.colours[i]);
+    // Cheapest first: most pairs differ in their mean colours or in too many bits already.
+    int means = 0, bits = 0, colours = 0;
     for (size_t c = 0; c < a.mean.size(); ++c) means += std::abs(a.mean[c] - b.mean[c]);
-    return means <= kLookAlikeMean * int(a.mean.size()) &&
-           bits * int(a.colours.size()) + kColourWeight * colours <= kLookAlike * int(a.colours.size());
+    if (means > kLookAlikeMean * int(a.mean.size())) return false;
+    for (size_t i = 0; i < a.shapes.size(); ++i) bits += std::popcount(a.shapes[i] ^ b.shapes[i]);
+    if (bits > kLookAlike) return false;
+    for (size_t i = 0; i < a.colours.size(); ++i) colours += std::abs(a.colours[i] - b.colours[i]);
+    return bits * int(a.colours.size()) + kColourWeight * colours <= kLookAlike * int(a.colours.size());
 }
 
 // Writes the picture as a multi-size icon and tells its look; empty on success, else why not.
