@@ -44,7 +44,10 @@ BoardWindow::BoardWindow(Game& game, QWidget* parent)
     tmrTime_.setInterval(1000);
     tmrAutoBack_.setInterval(1000);
     connect(&tmrTime_, &QTimer::timeout, this, [this] { game_.tmrTime_Timer(); });
-    connect(&tmrAutoBack_, &QTimer::timeout, this, [this] { game_.tmrAutoBack_Timer(); });
+    connect(&tmrAutoBack_, &QTimer::timeout, this, [this] {
+        const BoardAccessibility::Turn turn(*accessibility_);
+        game_.tmrAutoBack_Timer();
+    });
 
     panel_ = new BoardPanel(*this);
     panel_->setFocus(Qt::OtherFocusReason);
@@ -100,8 +103,14 @@ bool BoardWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void BoardWindow::showBoardMenu() { showBoardMenuAt(QCursor::pos()); }
 
-void BoardWindow::showBoardMenuAt(QPoint global) {
+void BoardWindow::showBoardMenuAt(QPoint global, bool fromKeys) {
     awaitFonts();
+    // Opened by a key, the menu starts on its first item, which readers then say.
+    if (fromKeys) {
+        QTimer::singleShot(0, menu_, [menu = menu_] {
+            if (menu->isVisible() && !menu->activeAction()) menu->setActiveAction(menu->actions().value(0));
+        });
+    }
     menu_->exec(global);
 }
 

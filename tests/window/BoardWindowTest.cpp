@@ -388,6 +388,58 @@ private slots:
                 panel->child(static_cast<int>(c))->text(QAccessible::Name).endsWith(QStringLiteral("verdeckt")));
     }
 
+    // Readers stay on the framed card through a whole turn and hear it there: its name says
+    // what it shows, its description what else changed (the other card covered again, the
+    // score on request, the pair that left the board under it).
+    void readersHearEachTurnOnTheFramedCard() {
+        Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
+        auto& [dir, program, w, game] = run;
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        BoardPanel* panel = w.panel();
+        QAccessibleInterface* board = QAccessible::queryAccessibleInterface(panel);
+        const auto told = [&] {
+            QAccessibleInterface* card = board->focusChild();
+            return card ? card->text(QAccessible::Name) + QStringLiteral(" | ") + card->text(QAccessible::Description)
+                        : QString();
+        };
+        const auto face = [&](int i) {
+            return QFileInfo(QString::fromStdString(game.imgPiece[static_cast<std::size_t>(i)].Tag)).completeBaseName();
+        };
+        const int y = partnerOfCard0(game, false);
+        QTest::keyClick(panel, Qt::Key_Space);
+        QCOMPARE(told(), QStringLiteral("Karte 1: %1 | ").arg(face(0)));
+        QVERIFY(frameTo(panel, y));
+        QTest::keyClick(panel, Qt::Key_Space);
+        QVERIFY(!w.isEnabled());
+        QCOMPARE(told(), QStringLiteral("Karte %1: %2, kein Paar | ").arg(y + 1).arg(face(y)));
+        QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled(), 3000);
+        const QString covered =
+            QStringLiteral("Karte %1, Reihe %2, Spalte %3: verdeckt").arg(y + 1).arg(y / 4 + 1).arg(y % 4 + 1);
+        QCOMPARE(told(), covered + QStringLiteral(" | Karte 1 wieder verdeckt"));
+        QTest::keyClick(panel, Qt::Key_S);
+        QCOMPARE(told(), covered + QStringLiteral(" | Zeit: %1 Sekunden, Versuche: 1").arg(game.ElapsedSeconds));
+
+        // A found pair leaves the board after a pause, through which readers stay on it.
+        const int x = partnerOfCard0(game, true);
+        const QString found = QStringLiteral("Karte %1: %2, gefunden").arg(x + 1).arg(face(x));
+        QVERIFY(frameTo(panel, 0));
+        QTest::keyClick(panel, Qt::Key_Space);
+        QVERIFY(frameTo(panel, x));
+        QString inPause;
+        QTimer::singleShot(50,
+                           [&] { inPause = (panel->isEnabled() ? QStringLiteral("enabled: ") : QString()) + told(); });
+        QTest::keyClick(panel, Qt::Key_Space);
+        QCOMPARE(inPause, found + QStringLiteral(" | "));
+        const int next = panel->frameCard();
+        QVERIFY(next != x && game.imgPiece[static_cast<std::size_t>(next)].Visible);
+        QCOMPARE(told(), QStringLiteral("Karte %1, Reihe %2, Spalte %3: verdeckt | ")
+                                 .arg(next + 1)
+                                 .arg(next / 4 + 1)
+                                 .arg(next % 4 + 1) +
+                             found);
+    }
+
     void menuHasItsItemsInOrder() {
         Running run(4, "", false);
         auto& [dir, program, w, game] = run;
