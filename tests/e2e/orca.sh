@@ -12,14 +12,18 @@ exe=$1 build=$2
 printf '[Einstellungen]\r\nRows=2\r\nCols=3\r\n' > "$dir/prog/Quorvia.ini"
 
 # Orca writes its debug log in blocks to a file but line by line to a terminal: it runs on
-# the terminal of `script`, which copies every line to the log at once.
+# the terminal of `script`, which copies every line to the log at once. Orca runs once per
+# user and ends (or, told to, kills) any other Orca of the user: in a process namespace of
+# its own it sees none, and leaves other tests' and a player's reader alone.
 mkdir -p "$dir/home"
-HOME="$dir/home" XDG_CONFIG_HOME="$dir/home" XDG_DATA_HOME="$dir/home" \
-  script -qfec "orca --replace -d speech --debug-file=/dev/tty" "$dir/orca.log" < /dev/null > /dev/null 2>&1 &
+isolated=()
+if unshare -cpf --mount-proc true 2>/dev/null; then isolated=(unshare -cpf --mount-proc --kill-child); fi
+HOME="$dir/home" XDG_CONFIG_HOME="$dir/home" XDG_DATA_HOME="$dir/home" "${isolated[@]}" \
+  script -qfec "orca -d speech --debug-file=/dev/tty" "$dir/orca.log" < /dev/null > /dev/null 2>&1 &
 opid=$!
 trap 'kill "$opid" 2>/dev/null || true; cleanup' EXIT
 log=$dir/orca.log
-for _ in $(seq 200); do grep -q "ATSPI registry initialized" "$log" 2>/dev/null && break; sleep 0.1; done
+for _ in $(seq 200); do grep -Eq "ATSPI registry initialized|Orca is ready" "$log" 2>/dev/null && break; sleep 0.1; done
 
 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$dir/prog/quorvia" > "$dir/out.log" 2>&1 &
 pid=$!
@@ -52,8 +56,9 @@ press() {
 }
 number() { sed -E 's/^Karte ([0-9]+).*/\1/' <<< "$1"; }
 
-# The frame: on a card that is still on the board, told as it moves there.
-heard "^Karte 1, Reihe 1, Spalte 1: verdeckt push button"
+# Only the game's own texts are matched, not Orca's words around them (role names differ
+# between versions and languages). Faces are file names without blanks.
+heard "^Karte 1, Reihe 1, Spalte 1: verdeckt"
 at=1
 frame_to() {
   while [ "$at" -ne "$1" ]; do
@@ -83,8 +88,8 @@ while [ "$games" -lt 1 ] || [ "$unequal" -eq 0 ]; do
     done
     for i in 1 2 3 4 5 6; do [ -z "$a" ] && [ -z "${face[$i]:-}" ] && a=$i; done
     turn "$a"
-    heard "^Karte $a: .+ push button"
-    face[$a]=$(sed -E 's/^Karte [0-9]+: (.+) push button.*/\1/' <<< "$said")
+    heard "^Karte $a: [^ ,]+"
+    face[$a]=$(sed -E 's/^Karte [0-9]+: ([^ ,]+).*/\1/' <<< "$said")
     for i in 1 2 3 4 5 6; do
       [ -z "$b" ] && [ "$i" -ne "$a" ] && [ -z "${gone[$i]:-}" ] && [ "${face[$i]:-}" = "${face[$a]}" ] && b=$i
     done
@@ -93,19 +98,19 @@ while [ "$games" -lt 1 ] || [ "$unequal" -eq 0 ]; do
     tries=$((tries + 1))
     # The last pair wins: the win message says so.
     [ "$pairs" -lt 2 ] || break
-    heard "^Karte $b: .+, (gefunden|kein Paar)"
-    face[$b]=$(sed -E 's/^Karte [0-9]+: (.+), (gefunden|kein Paar).*/\1/' <<< "$said")
+    heard "^Karte $b: [^ ,]+, (gefunden|kein Paar)"
+    face[$b]=$(sed -E 's/^Karte [0-9]+: ([^ ,]+).*/\1/' <<< "$said")
     if [[ $said == *"kein Paar"* ]]; then
       unequal=$((unequal + 1))
       # A second later both turn back: the framed card says so, and names the other one.
-      heard "^Karte $b, Reihe [0-9], Spalte [0-9]: verdeckt push button"
+      heard "^Karte $b, Reihe [0-9], Spalte [0-9]: verdeckt"
       heard "Karte $a wieder verdeckt"
     else
       pairs=$((pairs + 1)) gone[$a]=1 gone[$b]=1
       # The pair leaves the board: the frame moves on to a card still there, which is
       # told first, with the pair after it.
       before=$(utterances | grep -B1 -m1 "^Karte $b: " | head -n 1)
-      [[ $before =~ ^Karte\ [0-9]+,\ Reihe\ [0-9],\ Spalte\ [0-9]:\ verdeckt\ push\ button ]] ||
+      [[ $before =~ ^Karte\ [0-9]+,\ Reihe\ [0-9],\ Spalte\ [0-9]:\ verdeckt ]] ||
         { echo "after the pair of cards $a and $b Orca said '$before'"; exit 1; }
       at=$(number "$before")
       [ -z "${gone[$at]:-}" ] || { echo "the frame stayed on the removed card $at"; exit 1; }
@@ -128,7 +133,7 @@ while [ "$games" -lt 1 ] || [ "$unequal" -eq 0 ]; do
     sleep 0.1
   done
   xdotool windowfocus --sync "$win"
-  heard "^Karte [0-9]+, Reihe [0-9], Spalte [0-9]: verdeckt push button"
+  heard "^Karte [0-9]+, Reihe [0-9], Spalte [0-9]: verdeckt"
   at=$(number "$said")
 done
 
