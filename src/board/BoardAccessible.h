@@ -75,6 +75,9 @@ public:
     int readerCard() const;
     // Tells readers the score on the framed card.
     void tellScore();
+    // Readers come back to the board (a menu closed): they are told the framed card, unless
+    // it has their focus already.
+    void readersBack() { tellReaderCard(QString()); }
 
     // A turn (a click on a card, the cards turning back) is told once, when it is over:
     // changes in between are gathered. Turns may nest (a pause runs the event loop).

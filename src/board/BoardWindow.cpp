@@ -105,13 +105,17 @@ void BoardWindow::showBoardMenu() { showBoardMenuAt(QCursor::pos()); }
 
 void BoardWindow::showBoardMenuAt(QPoint global, bool fromKeys) {
     awaitFonts();
-    // Opened by a key, the menu starts on its first item, which readers then say.
+    // Opened by a key, the menu starts on its first item, which readers then say: once the
+    // window system has told them the board window is active, or they go back to it.
     if (fromKeys) {
-        QTimer::singleShot(0, menu_, [menu = menu_] {
+        QTimer::singleShot(100, menu_, [menu = menu_] {
             if (menu->isVisible() && !menu->activeAction()) menu->setActiveAction(menu->actions().value(0));
         });
     }
     menu_->exec(global);
+    // Qt does not always give the panel the focus back after a menu, as it kept it; a
+    // dialog the menu opened takes it instead.
+    if (!QApplication::activeModalWidget() && isEnabled()) accessibility_->readersBack();
 }
 
 bool BoardWindow::event(QEvent* event) {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # What a screen reader says while the game is played by keys alone. Orca runs with speech
 # off on the private X server, D-Bus session and accessibility bus and writes each
-# utterance to its debug log. A 2 x 3 board is played to the win (and on, until an unequal
-# pair came up), each key waiting for what the player must hear: the framed card, each
+# utterance to its debug log. The board menu is opened and closed, and a 2 x 3 board is
+# played to the win (and on, until an unequal pair came up), each key waiting for what the
+# player must hear: the framed card, each
 # turned card's face, whether a pair is found, the cards covered again, the card the frame
 # moves to when a pair leaves the board, the time and the tries on request, the win message
 # and the new board. The reader stays on the cards throughout and fails on no event.
@@ -71,6 +72,12 @@ turn() {
   frame_to "$1"
   press space
 }
+
+# The board menu opens on its first item, and closed, leaves the reader on the card.
+press shift+F10
+heard "^Optionen\.\.\."
+press Escape
+heard "^Karte 1, Reihe 1, Spalte 1: verdeckt"
 
 declare -A face gone
 games=0 unequal=0 scored=0

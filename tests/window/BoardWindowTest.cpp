@@ -309,7 +309,7 @@ private slots:
         QVERIFY(panel->grab().toImage() != unframed);
         // Opened by a key, the menu starts on its first item (readers say it).
         QString active;
-        QTimer::singleShot(50, w.menu(), [&] {
+        QTimer::singleShot(300, w.menu(), [&] {
             active = w.menu()->activeAction() ? w.menu()->activeAction()->text() : QString();
             w.menu()->close();
         });
