@@ -307,15 +307,9 @@ private slots:
             QCOMPARE(panel->frameCard(), card);
         }
         QVERIFY(panel->grab().toImage() != unframed);
-        // Opened by a key, the menu starts on its first item (readers say it).
-        QString active;
-        QTimer::singleShot(300, w.menu(), [&] {
-            active = w.menu()->activeAction() ? w.menu()->activeAction()->text() : QString();
-            w.menu()->close();
-        });
+        QTimer::singleShot(0, w.menu(), &QMenu::close);
         QTest::keyClick(panel, Qt::Key_F10, Qt::ShiftModifier);
         QCOMPARE(w.menu()->pos(), panel->mapToGlobal(panel->cardRect(4).center()));
-        QCOMPARE(active, QStringLiteral("Optionen..."));
         QTest::mouseClick(panel, Qt::LeftButton, {}, panel->cardRect(0).topLeft() - QPoint(6, 6));
         QCOMPARE(panel->grab().toImage(), unframed);
         QVERIFY(frameTo(panel, 7));
@@ -362,88 +356,31 @@ private slots:
         QVERIFY2(catcher.text.endsWith(QStringLiteral(" Sekunden\nMit 5 Versuchen")), qPrintable(catcher.text));
     }
 
-    // Readers press cards like a click and find a found pair and the framed card as they
-    // change (the program's own test over AT-SPI reads the rest).
+    // Readers press cards like a click and find the framed card as it changes, and stay on
+    // it through the pause after an unequal pair (the program's own tests over AT-SPI and
+    // under Orca read the rest, a found pair among it).
     void readersFindTheCardsAndWhatChanges() {
-        Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\nRemovePairs=0\r\n");
+        Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
         auto& [dir, program, w, game] = run;
         QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(w.panel());
         const auto press = [&](int card) {
             panel->child(card)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         };
-        const int y = partnerOfCard0(game, true);
-        for (const int card : {0, y}) press(card);
-        QTRY_VERIFY(panel->child(y)->text(QAccessible::Name).endsWith(QStringLiteral(", gefunden")));
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QTest::keyClick(w.panel(), Qt::Key_Right);
         QCOMPARE(panel->focusChild(), panel->child(1));
         // While an unequal pair stays up, a press turns nothing, as a click would not.
-        std::vector<std::size_t> down;
-        for (std::size_t i = 1; i < 8; ++i) down.push_back(i);
-        std::erase(down, static_cast<std::size_t>(y));
-        const auto a = down[0];
-        const auto b = *std::find_if(down.begin(), down.end(),
-                                     [&](auto i) { return game.imgPiece[i].Tag != game.imgPiece[a].Tag; });
-        const auto c = *std::find_if(down.begin(), down.end(), [&](auto i) { return i != a && i != b; });
-        for (const auto card : {a, b}) press(static_cast<int>(card));
+        const auto b = static_cast<std::size_t>(partnerOfCard0(game, false));
+        const std::size_t c = b == 1 ? 2 : 1;
+        for (const auto card : {std::size_t{0}, b}) press(static_cast<int>(card));
         QTRY_VERIFY(!w.isEnabled());
+        QCOMPARE(panel->focusChild(), panel->child(1));
+        QVERIFY(panel->child(static_cast<int>(b))->text(QAccessible::Name).endsWith(QStringLiteral(", kein Paar")));
         press(static_cast<int>(c));
         QTest::qWait(100);
         QVERIFY(!w.isEnabled() &&
                 panel->child(static_cast<int>(c))->text(QAccessible::Name).endsWith(QStringLiteral("verdeckt")));
-    }
-
-    // Readers stay on the framed card through a whole turn and hear it there: its name says
-    // what it shows, its description what else changed (the other card covered again, the
-    // score on request, the pair that left the board under it).
-    void readersHearEachTurnOnTheFramedCard() {
-        Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
-        auto& [dir, program, w, game] = run;
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        BoardPanel* panel = w.panel();
-        QAccessibleInterface* board = QAccessible::queryAccessibleInterface(panel);
-        const auto told = [&] {
-            QAccessibleInterface* card = board->focusChild();
-            return card ? card->text(QAccessible::Name) + QStringLiteral(" | ") + card->text(QAccessible::Description)
-                        : QString();
-        };
-        const auto face = [&](int i) {
-            return QFileInfo(QString::fromStdString(game.imgPiece[static_cast<std::size_t>(i)].Tag)).completeBaseName();
-        };
-        const int y = partnerOfCard0(game, false);
-        QTest::keyClick(panel, Qt::Key_Space);
-        QCOMPARE(told(), QStringLiteral("Karte 1: %1 | ").arg(face(0)));
-        QVERIFY(frameTo(panel, y));
-        QTest::keyClick(panel, Qt::Key_Space);
-        QVERIFY(!w.isEnabled());
-        QCOMPARE(told(), QStringLiteral("Karte %1: %2, kein Paar | ").arg(y + 1).arg(face(y)));
-        QTRY_VERIFY_WITH_TIMEOUT(w.isEnabled(), 3000);
-        const QString covered =
-            QStringLiteral("Karte %1, Reihe %2, Spalte %3: verdeckt").arg(y + 1).arg(y / 4 + 1).arg(y % 4 + 1);
-        QCOMPARE(told(), covered + QStringLiteral(" | Karte 1 wieder verdeckt"));
-        QTest::keyClick(panel, Qt::Key_S);
-        QCOMPARE(told(), covered + QStringLiteral(" | Zeit: %1 Sekunden, Versuche: 1").arg(game.ElapsedSeconds));
-
-        // A found pair leaves the board after a pause, through which readers stay on it.
-        const int x = partnerOfCard0(game, true);
-        const QString found = QStringLiteral("Karte %1: %2, gefunden").arg(x + 1).arg(face(x));
-        QVERIFY(frameTo(panel, 0));
-        QTest::keyClick(panel, Qt::Key_Space);
-        QVERIFY(frameTo(panel, x));
-        QString inPause;
-        QTimer::singleShot(50,
-                           [&] { inPause = (panel->isEnabled() ? QStringLiteral("enabled: ") : QString()) + told(); });
-        QTest::keyClick(panel, Qt::Key_Space);
-        QCOMPARE(inPause, found + QStringLiteral(" | "));
-        const int next = panel->frameCard();
-        QVERIFY(next != x && game.imgPiece[static_cast<std::size_t>(next)].Visible);
-        QCOMPARE(told(), QStringLiteral("Karte %1, Reihe %2, Spalte %3: verdeckt | ")
-                                 .arg(next + 1)
-                                 .arg(next / 4 + 1)
-                                 .arg(next % 4 + 1) +
-                             found);
     }
 
     void menuHasItsItemsInOrder() {
