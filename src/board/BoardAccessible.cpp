@@ -3,6 +3,9 @@
 #include "board/BoardPanel.h"
 #include "board/BoardWindow.h"
 
+#include <private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 #include <QAccessibleWidget>
 #include <QFileInfo>
 
@@ -19,6 +22,24 @@ QString labelText(const AccessibleNode& node) {
 }
 
 void send(QAccessibleEvent&& event) { QAccessible::updateAccessibility(&event); }
+
+// Who had Qt's accessibility events before the boards: a handler installed earlier (a
+// test's), or else the platform's bridge to the readers.
+QAccessible::UpdateHandler nextHandler = nullptr;
+std::vector<BoardAccessibility*> boards;
+
+void passOn(QAccessibleEvent* event) {
+    if (nextHandler) {
+        nextHandler(event);
+        return;
+    }
+    const QPlatformIntegration* platform = QGuiApplicationPrivate::platformIntegration();
+    if (QPlatformAccessibility* bridge = platform ? platform->accessibility() : nullptr) {
+        bridge->notifyAccessibilityUpdate(event);
+    }
+}
+
+bool faceDown(const QString& name) { return name.endsWith(QStringLiteral("verdeckt")); }
 
 // What a card and a status line have in common: no children, a place in the window.
 class NodeAccessible : public QAccessibleObject {
@@ -49,22 +70,24 @@ public:
     }
     QAccessible::Role role() const override { return QAccessible::Button; }
     QString text(QAccessible::Text t) const override {
-        BoardPanel* panel = boardWindow().panel();
-        return t == QAccessible::Name && card()
-                   ? cardAccessibleName(boardWindow().game(), node().index, panel->columns())
+        if (!card()) return {};
+        if (t == QAccessible::Description) return node().news;
+        return t == QAccessible::Name
+                   ? cardAccessibleName(boardWindow().game(), node().index, boardWindow().panel()->columns())
                    : QString();
     }
     QAccessible::State state() const override {
         QAccessible::State s;
         const Card* c = card();
-        BoardPanel* panel = boardWindow().panel();
         s.focusable = true;
-        s.focused = panel->hasFocus() && panel->frameCard() == node().index;
+        s.focused = !node().retired && boardWindow().accessibility()->readerCard() == node().index;
         s.disabled = !c || !c->Enabled;
         s.invisible = !c || !c->Visible;
         return s;
     }
+    // A retired card is off the board's surface: readers tell it from the card's new object.
     QRect rect() const override {
+        if (node().retired) return {};
         BoardPanel* panel = boardWindow().panel();
         const QRect r = panel->cardRect(node().index);
         return QRect(panel->mapToGlobal(r.topLeft()), r.size());
@@ -127,7 +150,7 @@ public:
     }
     int indexOfChild(const QAccessibleInterface* child) const override {
         const auto* node = child ? dynamic_cast<const AccessibleNode*>(child->object()) : nullptr;
-        if (!node || !node->isCard() || node->index >= static_cast<int>(cards().size())) return -1;
+        if (!node || !node->isCard() || node->retired || node->index >= static_cast<int>(cards().size())) return -1;
         const auto end = cards().begin() + node->index;
         return end->Visible
                    ? static_cast<int>(std::count_if(cards().begin(), end, [](const Card& c) { return c.Visible; }))
@@ -137,10 +160,8 @@ public:
         return cardInterface(panel()->cardAt(panel()->mapFromGlobal(QPoint(x, y))));
     }
     QAccessibleInterface* focusChild() const override {
-        const int framed = panel()->frameCard();
-        return panel()->hasFocus() && framed >= 0 && cards()[static_cast<std::size_t>(framed)].Visible
-                   ? cardInterface(framed)
-                   : nullptr;
+        const int framed = boardWindow().accessibility()->readerCard();
+        return framed >= 0 && cards()[static_cast<std::size_t>(framed)].Visible ? cardInterface(framed) : nullptr;
     }
 };
 
@@ -176,17 +197,34 @@ QAccessibleInterface* boardInterfaces(const QString&, QObject* object) {
 }  // namespace
 
 QString cardAccessibleName(Game& game, int index, int columns) {
-    const Card& card = game.imgPiece.at(static_cast<std::size_t>(index));
+    const auto& cards = game.imgPiece;
+    const Card& card = cards.at(static_cast<std::size_t>(index));
     const QString number = QString::number(index + 1);
-    if (card.picture == game.covers().CoverImage) {
+    const auto faceUp = [&](const Card& c) { return !(c.picture == game.covers().CoverImage); };
+    if (!faceUp(card)) {
         return QStringLiteral("Karte %1, Reihe %2, Spalte %3: verdeckt")
             .arg(number)
             .arg(index / columns + 1)
             .arg(index % columns + 1);
     }
+    // The two cards of a pair just turned say whether they are one.
+    QString outcome;
+    const int partner = index == game.FirstCard ? game.SecondCard : index == game.SecondCard ? game.FirstCard : -1;
+    if (card.Tag == kFoundTag) {
+        outcome = QStringLiteral(", gefunden");
+    } else if (!game.OneCardOpen && partner >= 0 && partner != index && partner < static_cast<int>(cards.size()) &&
+               faceUp(cards[static_cast<std::size_t>(partner)])) {
+        outcome = cards[static_cast<std::size_t>(partner)].Tag == card.Tag ? QStringLiteral(", gefunden")
+                                                                           : QStringLiteral(", kein Paar");
+    }
     const QString face = QFileInfo(QString::fromStdString(card.picture.source)).completeBaseName();
-    return QStringLiteral("Karte %1: %2%3")
-        .arg(number, face, card.Tag == kFoundTag ? QStringLiteral(", gefunden") : QString());
+    return QStringLiteral("Karte %1: %2%3").arg(number, face, outcome);
+}
+
+QString scoreText(const Game& game) {
+    return QStringLiteral("Zeit: %1 Sekunden, Versuche: %2")
+        .arg(static_cast<int>(game.ElapsedSeconds))
+        .arg(static_cast<int>(game.FlipCount));
 }
 
 BoardAccessibility::BoardAccessibility(BoardWindow& window) : QObject(&window), window_(window) {
@@ -195,18 +233,103 @@ BoardAccessibility::BoardAccessibility(BoardWindow& window) : QObject(&window), 
         return true;
     }();
     (void)installed;
+    // The boards' handler goes in front of whatever handled the events until now.
+    const QAccessible::UpdateHandler before = QAccessible::installUpdateHandler(&BoardAccessibility::updates);
+    if (before != &BoardAccessibility::updates) nextHandler = before;
+    boards.push_back(this);
     lines_ = {new AccessibleNode(window, AccessibleNode::kTimeLine, this),
               new AccessibleNode(window, AccessibleNode::kFlipsLine, this)};
 }
 
+BoardAccessibility::~BoardAccessibility() { std::erase(boards, this); }
+
 AccessibleNode* BoardAccessibility::cardNode(int index) const {
     return index >= 0 && index < static_cast<int>(cards_.size()) ? cards_[static_cast<std::size_t>(index)] : nullptr;
+}
+
+void BoardAccessibility::updates(QAccessibleEvent* event) {
+    if (event->type() == QAccessible::Focus) {
+        for (BoardAccessibility* board : boards) {
+            BoardPanel* panel = board->window_.panel();
+            if (event->object() != panel) continue;
+            // Qt tells the panel's focus as it comes and as it goes (a pause disables the
+            // panel or the window): readers stay on the framed card.
+            if (panel->hasFocus()) board->tellReaderCard(QString());
+            return;
+        }
+        const auto* node = dynamic_cast<const AccessibleNode*>(event->object());
+        for (BoardAccessibility* board : boards) {
+            if (!node || &node->window != &board->window_) board->told_ = nullptr;
+        }
+    }
+    passOn(event);
+}
+
+int BoardAccessibility::readerCard() const {
+    BoardPanel* panel = window_.panel();
+    const bool paused = !panel->isEnabled() && panel->isVisible() && window_.isActiveWindow();
+    return panel->hasFocus() || paused ? panel->frameCard() : -1;
+}
+
+AccessibleNode* BoardAccessibility::renew(AccessibleNode* old) {
+    auto* fresh = new AccessibleNode(window_, old->index, this);
+    fresh->spoken = old->spoken;
+    fresh->shown = old->shown;
+    fresh->enabled = old->enabled;
+    old->retired = true;
+    retired_.push_back(old);
+    if (retired_.size() > kRetiredKept) {
+        delete retired_.front();
+        retired_.erase(retired_.begin());
+    }
+    cards_[static_cast<std::size_t>(old->index)] = fresh;
+    return fresh;
+}
+
+void BoardAccessibility::focus(AccessibleNode* node) {
+    AccessibleNode* before = told_;
+    told_ = node;
+    if (QAccessible::isActive()) send(QAccessibleEvent(node, QAccessible::Focus));
+    // What was news on the card left behind is old now: the card gets a new object without it.
+    if (before && before != node && before->isCard() && !before->retired && !before->news.isEmpty()) renew(before);
+}
+
+void BoardAccessibility::tellReaderCard(const QString& extra) {
+    if (turns_ > 0) return;
+    AccessibleNode* node = cardNode(readerCard());
+    if (!node || !window_.game().imgPiece[static_cast<std::size_t>(node->index)].Visible) {
+        news_.clear();
+        pairLeft_ = false;
+        return;
+    }
+    QStringList said = std::exchange(news_, {});
+    pairLeft_ = false;
+    if (!extra.isEmpty()) said << extra;
+    const QString news = said.join(QStringLiteral(", "));
+    const QString name = cardAccessibleName(window_.game(), node->index, window_.panel()->columns());
+    const bool again = node == told_;
+    if (again && name == node->spoken && news.isEmpty()) return;
+    // A reader presents a card when the focus comes to it, not when it changes under the
+    // focus (Qt's name change events do not carry the new text): a card that changed, or
+    // has news, is told as a new object in its place. The old one stays for whoever holds
+    // it, answering for the same card, but off the board's surface.
+    if (again || name != node->spoken || news != node->news) node = renew(node);
+    node->spoken = name;
+    node->news = news;
+    focus(node);
 }
 
 void BoardAccessibility::announce(AccessibleNode* node) {
     const QString now =
         node->isCard() ? cardAccessibleName(window_.game(), node->index, window_.panel()->columns()) : labelText(*node);
     if (now == node->spoken) return;
+    if (node->isCard() && node->index == readerCard()) {
+        tellReaderCard(QString());  // told with the focus, now or when the turn is over
+        return;
+    }
+    if (node->isCard() && faceDown(now) && !node->spoken.isEmpty() && !faceDown(node->spoken)) {
+        news_ << QStringLiteral("Karte %1 wieder verdeckt").arg(node->index + 1);
+    }
     node->spoken = now;
     if (QAccessible::isActive()) send(QAccessibleEvent(node, QAccessible::NameChanged));
 }
@@ -225,25 +348,29 @@ void BoardAccessibility::boardChanged() {
         node->enabled = cards[static_cast<std::size_t>(node->index)].Enabled;
         announce(node);
     }
-    if (QAccessible::isActive()) send(QAccessibleEvent(window_.panel(), QAccessible::ObjectReorder));
+    news_.clear();  // a new deal covers every card: nothing to tell of them
+    pairLeft_ = false;
 }
 
 void BoardAccessibility::cardChanged(int index) {
     AccessibleNode* node = cardNode(index);
     if (!node) return;
     const Card& card = window_.game().imgPiece[static_cast<std::size_t>(index)];
-    announce(node);
     const bool active = QAccessible::isActive();
+    if (node->shown != card.Visible) {
+        node->shown = card.Visible;
+        if (active) send(QAccessibleEvent(node, card.Visible ? QAccessible::ObjectShow : QAccessible::ObjectHide));
+    }
+    if (!card.Visible) {
+        node->spoken = cardAccessibleName(window_.game(), index, window_.panel()->columns());
+        return;  // readers see removed cards no more
+    }
+    announce(node);
     if (node->enabled != card.Enabled) {
         node->enabled = card.Enabled;
         QAccessible::State changed;
         changed.disabled = true;
         if (active) send(QAccessibleStateChangeEvent(node, changed));
-    }
-    if (node->shown != card.Visible) {
-        node->shown = card.Visible;
-        if (active) send(QAccessibleEvent(node, card.Visible ? QAccessible::ObjectShow : QAccessible::ObjectHide));
-        if (active) send(QAccessibleEvent(window_.panel(), QAccessible::ObjectReorder));
     }
 }
 
@@ -251,10 +378,17 @@ void BoardAccessibility::captionsChanged() {
     for (AccessibleNode* node : lines_) announce(node);
 }
 
-void BoardAccessibility::frameMoved() {
-    BoardPanel* panel = window_.panel();
-    AccessibleNode* node = cardNode(panel->frameCard());
-    if (node && panel->hasFocus() && QAccessible::isActive()) send(QAccessibleEvent(node, QAccessible::Focus));
+void BoardAccessibility::frameMoved(int from) {
+    // A card that leaves the board takes the frame to a neighbour; what it was is told there.
+    const auto& cards = window_.game().imgPiece;
+    // When its partner leaves next, the frame may pass over it: the pair is told once.
+    if (from >= 0 && from < static_cast<int>(cards.size()) && !cards[static_cast<std::size_t>(from)].Visible &&
+        !std::exchange(pairLeft_, true)) {
+        news_.prepend(cardAccessibleName(window_.game(), from, window_.panel()->columns()));
+    }
+    tellReaderCard(QString());
 }
+
+void BoardAccessibility::tellScore() { tellReaderCard(scoreText(window_.game())); }
 
 }  // namespace quorvia

@@ -58,6 +58,7 @@ void BoardPanel::updateCard(int index) {
 void BoardPanel::clickCard(int index) {
     Game& game = window_.game();
     if (!game.acceptsClick(index)) return;
+    const BoardAccessibility::Turn turn(*window_.accessibility());
     game.imgPiece_Click(index);
     // A found pair is marked at the very end of the click, where nothing on the screen
     // changes any more: readers hear of it here.
@@ -121,12 +122,7 @@ void BoardPanel::moveFrame(int index) {
     frameRow_ = index / columns();
     frameCol_ = index % columns();
     update(frameRect(index));
-    window_.accessibility()->frameMoved();
-}
-
-void BoardPanel::focusInEvent(QFocusEvent* event) {
-    QWidget::focusInEvent(event);
-    window_.accessibility()->frameMoved();
+    window_.accessibility()->frameMoved(old);
 }
 
 void BoardPanel::setFrameShown(bool shown) {
@@ -152,6 +148,13 @@ void BoardPanel::keyPressEvent(QKeyEvent* event) {
     const bool turn = key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
     const bool move = key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down ||
                       key == Qt::Key_Home || key == Qt::Key_End;
+    const bool score =
+        key == Qt::Key_S && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (score) {
+        event->accept();
+        window_.accessibility()->tellScore();
+        return;
+    }
     if (!(menu || turn || move) || frameCard() < 0) {
         QWidget::keyPressEvent(event);
         return;
@@ -160,7 +163,7 @@ void BoardPanel::keyPressEvent(QKeyEvent* event) {
     setFrameShown(true);
     if (move) moveFrame(target(key, frameCard()));
     if (turn) clickCard(frameCard());
-    if (menu) window_.showBoardMenuAt(mapToGlobal(cardRect(frameCard()).center()));
+    if (menu) window_.showBoardMenuAt(mapToGlobal(cardRect(frameCard()).center()), true);
 }
 
 void BoardPanel::paintEvent(QPaintEvent* event) {

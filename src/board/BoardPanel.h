@@ -5,8 +5,8 @@
 //
 // It is also played from the keyboard: the arrow keys, Home and End move a frame over the
 // cards, Space or Enter turns the card under it, the Menu key or Shift+F10 opens the board
-// menu there. The frame shows from the first key press to the next mouse press, so a
-// player who only uses the mouse never sees it.
+// menu there, S has screen readers say the time and the tries. The frame shows from the
+// first key press to the next mouse press, so a player who only uses the mouse never sees it.
 
 #include <QCursor>
 #include <QWidget>
@@ -43,7 +43,6 @@ public:
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

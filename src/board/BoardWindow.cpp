@@ -44,7 +44,10 @@ BoardWindow::BoardWindow(Game& game, QWidget* parent)
     tmrTime_.setInterval(1000);
     tmrAutoBack_.setInterval(1000);
     connect(&tmrTime_, &QTimer::timeout, this, [this] { game_.tmrTime_Timer(); });
-    connect(&tmrAutoBack_, &QTimer::timeout, this, [this] { game_.tmrAutoBack_Timer(); });
+    connect(&tmrAutoBack_, &QTimer::timeout, this, [this] {
+        const BoardAccessibility::Turn turn(*accessibility_);
+        game_.tmrAutoBack_Timer();
+    });
 
     panel_ = new BoardPanel(*this);
     panel_->setFocus(Qt::OtherFocusReason);
@@ -100,9 +103,19 @@ bool BoardWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void BoardWindow::showBoardMenu() { showBoardMenuAt(QCursor::pos()); }
 
-void BoardWindow::showBoardMenuAt(QPoint global) {
+void BoardWindow::showBoardMenuAt(QPoint global, bool fromKeys) {
     awaitFonts();
+    // Opened by a key, the menu starts on its first item, which readers then say: once the
+    // window system has told them the board window is active, or they go back to it.
+    if (fromKeys) {
+        QTimer::singleShot(100, menu_, [menu = menu_] {
+            if (menu->isVisible() && !menu->activeAction()) menu->setActiveAction(menu->actions().value(0));
+        });
+    }
     menu_->exec(global);
+    // Qt does not always give the panel the focus back after a menu, as it kept it; a
+    // dialog the menu opened takes it instead.
+    if (!QApplication::activeModalWidget() && isEnabled()) accessibility_->readersBack();
 }
 
 bool BoardWindow::event(QEvent* event) {

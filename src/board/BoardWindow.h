@@ -48,10 +48,10 @@ public:
     // a thread of its own and joins it here, as late as it can. Unset, fonts count as ready.
     std::function<void()> fontsNeeded;
 
-    // Opens the board menu at the pointer (or at a point of the screen) and waits until it
-    // closes.
+    // Opens the board menu at the pointer (or at a point of the screen, on its first item
+    // when a key opened it) and waits until it closes.
     void showBoardMenu();
-    void showBoardMenuAt(QPoint global);
+    void showBoardMenuAt(QPoint global, bool fromKeys = false);
 
     // BoardView
     void processEvents() override;

@@ -227,12 +227,17 @@ frmOptions::~frmOptions() = default;
 void frmOptions::buildControls() {
     // Board size.
     SSPanel1_ = makePanel(this, "SSPanel1", twips(120, 120, 4455, 2175));
-    makeLabel(SSPanel1_, QStringLiteral("lblInfo(0)"), QStringLiteral("Spielfeld Grösse auswählen:"),
-              twips(960, 120, 2430, 240));
+    QLabel* sizeLabel = makeLabel(SSPanel1_, QStringLiteral("lblInfo(0)"),
+                                  QStringLiteral("Spielfeld Grösse auswählen:"), twips(960, 120, 2430, 240));
     cboRows_ = makeSizeList(SSPanel1_, "cboRows", twips(960, 480, 735, 360));
     QLabel* lblX = makeLabel(SSPanel1_, QStringLiteral("lblX"), QStringLiteral("X"), twips(1800, 540, 135, 240));
     lblX->setFont(arialBold());
     cboCols_ = makeSizeList(SSPanel1_, "cboCols", twips(2040, 480, 735, 360));
+    // Readers name a list by the label whose buddy it is (its own name is its text) and add
+    // its description.
+    sizeLabel->setBuddy(cboRows_);
+    cboRows_->setAccessibleDescription(QStringLiteral("Reihen"));
+    cboCols_->setAccessibleDescription(QStringLiteral("Spalten"));
 
     struct Place {
         int left, top, width;
@@ -270,9 +275,10 @@ void frmOptions::buildControls() {
 
     // Theme.
     pnlStuff_ = makePanel(this, "pnlStuff", twips(120, 2400, 4455, 1095));
-    makeLabel(pnlStuff_, QStringLiteral("lblInfo(1)"), QStringLiteral("Icon-Thema auswählen:"),
-              twips(360, 120, 2085, 240));
+    QLabel* themeLabel = makeLabel(pnlStuff_, QStringLiteral("lblInfo(1)"), QStringLiteral("Icon-Thema auswählen:"),
+                                   twips(360, 120, 2085, 240));
     Combo1_ = new ThemeBox(pnlStuff_);
+    themeLabel->setBuddy(Combo1_);
     Combo1_->setObjectName(QStringLiteral("Combo1"));
     Combo1_->setFont(arialBold());
     Combo1_->setGeometry(inPanel(pnlStuff_, twips(360, 480, 3015, 360)));

@@ -21,7 +21,7 @@ def cards(window): return pyatspi.findAllDescendants(window, lambda a: a.getRole
 
 def press(card):  # a face-down card; returns its face's name
     card.queryAction().doAction(0)
-    return wait("a turned card's name", lambda: not card.name.endswith("verdeckt") and card.name.split(": ", 1)[1].removesuffix(", gefunden"))
+    return wait("a turned card's name", lambda: not card.name.endswith("verdeckt") and card.name.split(": ", 1)[1].split(", ")[0])
 
 window = wait("the board window", lambda: pyatspi.findDescendant(pyatspi.Registry.getDesktop(0), lambda a: "Quorvia" in a.name))
 buttons = wait("40 card buttons", lambda: len(cards(window)) == 40 and cards(window))

@@ -1,4 +1,4 @@
-# Sourced by the scripts whose client reads the game over AT-SPI (reader-client.py): runs
+# Sourced by the scripts that read the game over AT-SPI (reader-client.py, Orca): runs
 # the script again inside a private D-Bus session, starts the private X server and the
 # accessibility bus (which ends with the session bus), and makes a program folder with the
 # built themes and the settings the client expects (5 x 8, found pairs leave the board).
