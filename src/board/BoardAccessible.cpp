@@ -80,8 +80,8 @@ public:
     void doAction(const QString& action) override {
         if (action != pressAction()) return;
         BoardPanel* panel = boardWindow().panel();
-        QMetaObject::invokeMethod(
-            panel, [panel, i = node().index] { panel->clickCard(i); }, Qt::QueuedConnection);
+        const auto click = [panel, i = node().index] { panel->clickCard(i); };
+        QMetaObject::invokeMethod(panel, click, Qt::QueuedConnection);
     }
 };
 

@@ -103,7 +103,7 @@ int main(int argc, char* argv[]) {
         decideLocations(diskFileSystem(), executablePath(), QUORVIA_INSTALLED_DATA, Environment::ofThisProcess());
     request.themesFolder = themesFolderFor(where);
 
-    struct sigaction action {};
+    struct sigaction action = {};
     action.sa_handler = onStopSignal;
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
 
