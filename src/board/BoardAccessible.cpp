@@ -189,12 +189,16 @@ QString cardAccessibleName(Game& game, int index, int columns) {
         .arg(number, face, card.Tag == kFoundTag ? QStringLiteral(", gefunden") : QString());
 }
 
-BoardAccessibility::BoardAccessibility(BoardWindow& window) : QObject(&window), window_(window) {
+void BoardAccessibility::installFactory() {
     static const bool installed = [] {
         QAccessible::installFactory(boardInterfaces);
         return true;
     }();
     (void)installed;
+}
+
+BoardAccessibility::BoardAccessibility(BoardWindow& window) : QObject(&window), window_(window) {
+    installFactory();
     lines_ = {new AccessibleNode(window, AccessibleNode::kTimeLine, this),
               new AccessibleNode(window, AccessibleNode::kFlipsLine, this)};
 }
