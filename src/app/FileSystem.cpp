@@ -40,7 +40,7 @@ bool statOk(const std::string& p, struct stat& st) { return ::stat(p.c_str(), &s
 // Opens a regular file for reading; -1 for anything else, which is never opened (a FIFO
 // would block, a device would be read). Non-blocking, should it be swapped meanwhile.
 int openRegularFile(const std::string& p) {
-    struct stat st {};
+    struct stat st = {};
     if (!statOk(p, st) || !S_ISREG(st.st_mode)) return -1;
     const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
@@ -154,7 +154,7 @@ std::optional<std::string> FileSystem::resolve(std::string_view path) const {
             continue;
         }
         std::string exact = join(cur, level);
-        struct stat st {};
+        struct stat st = {};
         if (::lstat(exact.c_str(), &st) == 0) {
             cur = std::move(exact);
             continue;
@@ -184,13 +184,13 @@ bool FileSystem::entryExists(std::string_view path) const { return resolve(path)
 
 bool FileSystem::isDirectory(std::string_view path) const {
     const auto p = resolve(path);
-    struct stat st {};
+    struct stat st = {};
     return p && statOk(*p, st) && S_ISDIR(st.st_mode);
 }
 
 bool FileSystem::isRegularFile(std::string_view path) const {
     const auto p = resolve(path);
-    struct stat st {};
+    struct stat st = {};
     return p && statOk(*p, st) && S_ISREG(st.st_mode);
 }
 
@@ -210,7 +210,7 @@ std::vector<std::string> FileSystem::listFiles(std::string_view dir, std::string
         if (name.front() == '.' || !matchesPattern(name, patterns)) return;
         // The entry's type comes with the listing; only links (and file systems that do not
         // report types) need a look at the entry itself.
-        struct stat st {};
+        struct stat st = {};
         if (type == DT_REG || ((type == DT_LNK || type == DT_UNKNOWN) && statOk(join(*d, std::string(name)), st) &&
                                S_ISREG(st.st_mode))) {
             out.emplace_back(name);
@@ -226,7 +226,7 @@ std::vector<std::string> FileSystem::listSubdirectories(std::string_view dir) co
     if (!d) return out;
     for (const std::string& name : entryNames(*d)) {
         if (name.empty() || name.front() == '.') continue;
-        struct stat st {};
+        struct stat st = {};
         if (statOk(join(*d, name), st) && S_ISDIR(st.st_mode)) out.push_back(name);
     }
     return out;
@@ -299,7 +299,7 @@ std::optional<std::string> writeUnnamed(const std::string& target, std::string_v
 // the link's own folder; `path` itself when it is no link. Nothing for a loop of links.
 std::optional<std::string> followLinks(std::string path) {
     for (int hop = 0; hop < 40; ++hop) {
-        struct stat st {};
+        struct stat st = {};
         if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
         std::string text(PATH_MAX, '\0');
         const ssize_t n = ::readlink(path.c_str(), text.data(), text.size());
@@ -321,7 +321,7 @@ bool FileSystem::writeFileAtomically(std::string_view path, std::string_view con
     if (!target) return false;
     // Keep the permissions of a file that already exists.
     mode_t mode = 0644;
-    struct stat st {};
+    struct stat st = {};
     if (statOk(*target, st)) {
         if (S_ISDIR(st.st_mode) || (st.st_mode & 0222) == 0) return false;
         mode = st.st_mode & 07777;
@@ -383,7 +383,7 @@ void sweepStaleWorkFiles(const std::string& folder, std::string_view prefix) {
 }
 
 bool isPrivateFolder(const std::string& path, unsigned owner) {
-    struct stat st {};
+    struct stat st = {};
     return !path.empty() && path.front() == '/' && statOk(path, st) && S_ISDIR(st.st_mode) && st.st_uid == owner &&
            (st.st_mode & 022) == 0;
 }

@@ -39,7 +39,7 @@ namespace {
 int openPlayersLockFile(const std::string& path, unsigned owner) {
     if (!makePrivateFolder(folderOf(path), owner)) return -1;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
-    struct stat st {};
+    struct stat st = {};
     if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != owner)) {
         ::close(fd);
         return -1;

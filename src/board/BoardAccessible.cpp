@@ -103,8 +103,8 @@ public:
     void doAction(const QString& action) override {
         if (action != pressAction()) return;
         BoardPanel* panel = boardWindow().panel();
-        QMetaObject::invokeMethod(
-            panel, [panel, i = node().index] { panel->clickCard(i); }, Qt::QueuedConnection);
+        const auto click = [panel, i = node().index] { panel->clickCard(i); };
+        QMetaObject::invokeMethod(panel, click, Qt::QueuedConnection);
     }
 };
 
@@ -227,12 +227,16 @@ QString scoreText(const Game& game) {
         .arg(static_cast<int>(game.FlipCount));
 }
 
-BoardAccessibility::BoardAccessibility(BoardWindow& window) : QObject(&window), window_(window) {
+void BoardAccessibility::installFactory() {
     static const bool installed = [] {
         QAccessible::installFactory(boardInterfaces);
         return true;
     }();
     (void)installed;
+}
+
+BoardAccessibility::BoardAccessibility(BoardWindow& window) : QObject(&window), window_(window) {
+    installFactory();
     // The boards' handler goes in front of whatever handled the events until now.
     const QAccessible::UpdateHandler before = QAccessible::installUpdateHandler(&BoardAccessibility::updates);
     if (before != &BoardAccessibility::updates) nextHandler = before;

@@ -61,6 +61,11 @@ class BoardAccessibility : public QObject {
 public:
     explicit BoardAccessibility(BoardWindow& window);
     ~BoardAccessibility() override;
+    // Makes Qt ask here for the board's interfaces. Called before the window is set up: Qt
+    // keeps the first interface it makes for a widget, and a reader being active already
+    // (Qt 6.8 asks at the window's title) would otherwise get a plain widget's, without
+    // the status lines.
+    static void installFactory();
 
     AccessibleNode* cardNode(int index) const;
     AccessibleNode* lineNode(int which) const { return which == AccessibleNode::kTimeLine ? lines_[0] : lines_[1]; }

@@ -31,6 +31,7 @@ constexpr int kBorderPx = 3;  // 45 twips
 
 BoardWindow::BoardWindow(Game& game, QWidget* parent)
     : QWidget(parent, Qt::FramelessWindowHint), game_(game), placement_(std::make_unique<QtWindowPlacement>(*this)) {
+    BoardAccessibility::installFactory();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);
     setWindowTitle(QString::fromStdString(game_.settings().constants().AppTitle));

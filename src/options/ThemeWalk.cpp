@@ -40,7 +40,7 @@ struct FolderId {
 };
 
 bool identify(int fd, FolderId& id) {
-    struct stat st {};
+    struct stat st = {};
     if (::fstat(fd, &st) != 0) return false;
     id = {st.st_dev, st.st_ino};
     return true;
@@ -72,7 +72,7 @@ bool readListing(int fd, Listing& out) {
         }
         std::string name = entry->d_name;
         if (name.empty() || name.front() == '.') continue;
-        struct stat st {};
+        struct stat st = {};
         if (::fstatat(fd, name.c_str(), &st, 0) != 0) continue;
         if (S_ISDIR(st.st_mode)) {
             out.subfolders.push_back(std::move(name));

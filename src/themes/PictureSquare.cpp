@@ -187,7 +187,7 @@ QImage toSquare(QImage image, int side, bool fit, const QColor& letterbox) {
 // The file open for reading when it is a regular file; never opens anything else.
 std::unique_ptr<QFile> openPicture(const fs::path& path, QString* why) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    struct stat st {};
+    struct stat st = {};
     if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         *why = fd < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("keine Bilddatei");
         if (fd >= 0) ::close(fd);
@@ -348,7 +348,7 @@ QString dateTaken(const fs::path& path) {
         }
     }
     if (!taken.isEmpty()) return taken;
-    struct stat st {};
+    struct stat st = {};
     if (::fstat(file->handle(), &st) != 0) return {};
     char text[32];
     std::tm local{};

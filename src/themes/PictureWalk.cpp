@@ -44,7 +44,7 @@ public:
 
     void visit(const fs::path& path, bool named) {
         if (cancel_ && cancel_->load()) return;
-        struct stat st {};
+        struct stat st = {};
         if (::stat(path.c_str(), &st) != 0) {
             if (named || isPictureName(path)) skip(path, whyNot(errno));
             return;

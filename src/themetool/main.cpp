@@ -130,7 +130,7 @@ int main(int argc, char* argv[]) {
         workFolder = folder;
     };
 
-    struct sigaction action {};
+    struct sigaction action = {};
     action.sa_handler = onStopSignal;
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
 

@@ -77,8 +77,8 @@ TEST(Locations, LockAndHomeWhateverOthersPutInSharedPlaces) {
     dir.mkdir("usr/games");
     dir.mkdir("usr/share/games/quorvia/icons/quorvia");
     const std::string display = ":t" + std::to_string(::getpid()), me = std::to_string(::getuid());
-    struct sigaction before {};
-    struct sigaction onAlarm {};
+    struct sigaction before = {};
+    struct sigaction onAlarm = {};
     onAlarm.sa_handler = [](int) { blocked = 1; };  // no SA_RESTART: an open that blocks gives up
     ::sigaction(SIGALRM, &onAlarm, &before);
     const std::string mine = "~h/.config/quorvia/Quorvia.ini ~h/.local/share/quorvia/icons ";

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# The package on a clean Debian 12 (a debootstrap root, made once and kept): installed with
+#   package.sh DEB ROOT [RELEASE]
+# The package on a clean Debian root of RELEASE (bookworm unless named; a debootstrap root,
+# made once and kept; the package must be built for that release): installed with
 # its dependencies, played by two ordinary users under a private X server, with the
 # launcher's Exec line. A board size chosen in the options holds at the next start and is
 # stored in the player's ~/.config/quorvia/; a theme of the player's own is offered and
 # dealt; two players play at once; nothing below /usr changes; purging leaves no file.
 set -euo pipefail
-deb=$(readlink -f "$1") root=$(readlink -f "$2")
-[ -x "$root/usr/bin/apt-get" ] || debootstrap --variant=minbase bookworm "$root" http://deb.debian.org/debian
+deb=$(readlink -f "$1") root=$(readlink -f "$2") release=${3:-bookworm}
+[ -x "$root/usr/bin/apt-get" ] || debootstrap --variant=minbase "$release" "$root" http://deb.debian.org/debian
 in_root() { chroot "$root" "$@"; }
 . "$(dirname "$0")/../e2e/private-x.sh"
 mounted=()

@@ -75,7 +75,9 @@ struct Soak : NullOptionsView {
         std::tie(prevFlips, prevSeconds) = std::tuple(b.game.FlipCount, b.game.ElapsedSeconds);
         int open = 0;
         for (const Card& c : b.game.imgPiece) {
-            if (c.Tag == kFoundTag) ASSERT_FALSE(c.Enabled) << "a found card is clickable at event " << events;
+            if (c.Tag == kFoundTag) {
+                ASSERT_FALSE(c.Enabled) << "a found card is clickable at event " << events;
+            }
             open += c.Tag != kFoundTag && c.picture != b.game.covers().CoverImage;
         }
         ASSERT_LE(open, 2) << "more than two unfound cards face up at event " << events;

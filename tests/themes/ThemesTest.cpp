@@ -267,7 +267,7 @@ TEST(ThemeTool, HostileFoldersAndPicturesAreSkippedWithTheirReason) {
         EXPECT_TRUE(out.contains(wanted)) << wanted.toStdString() << "\n" << out.toStdString();
     }
 #ifndef __SANITIZE_ADDRESS__  // the sanitizer's own memory would count
-    struct rusage usage {};
+    struct rusage usage = {};
     ::getrusage(RUSAGE_CHILDREN, &usage);
     EXPECT_LT(usage.ru_maxrss, 200 * 1024) << "peak kB of the largest child";
 #endif
@@ -317,8 +317,8 @@ TEST(ThemeTool, TheCardBackIsNeitherAPictureNorPastAStop) {
     std::atomic<bool> stop = false;
     request.name = QStringLiteral("halb");
     request.cover = dir.path() + "bilder/foto.jpg";
-    report = themes::makeTheme(
-        request, [&](int done, int total) { stop = done == total; }, &stop);
+    const auto stopAtTheLast = [&](int done, int total) { stop = done == total; };
+    report = themes::makeTheme(request, stopAtTheLast, &stop);
     EXPECT_TRUE(report.cancelled);
     std::set<std::string> left;
     for (const auto& e : fs::directory_iterator(dir.path() + "prog/icons")) left.insert(e.path().filename().string());
