@@ -324,6 +324,8 @@ QString sizeText(int faces) {
     return QStringLiteral("etwa %1 GB").arg(QLocale(QLocale::German).toString(kib / 1e6, 'f', 1));
 }
 
+QString mergedLine(int merged) { return QStringLiteral("zusammengefasst: %1 fast gleiche Bilder").arg(merged); }
+
 QString othersLine(int others) { return QStringLiteral("übergangen: %1 Videos und andere Dateien").arg(others); }
 
 QString boardSizeLine(int faces) {

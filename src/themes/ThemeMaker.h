@@ -84,6 +84,9 @@ QString sizeText(int faces);
 // The line that counts the files passed over: "übergangen: 37 Videos und andere Dateien".
 QString othersLine(int others);
 
+// The line that counts the pictures merged into others: "zusammengefasst: 5 fast gleiche Bilder".
+QString mergedLine(int merged);
+
 // The closing line of a report: how many boards the faces fill without a repeat.
 QString boardSizeLine(int faces);
 

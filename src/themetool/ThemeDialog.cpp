@@ -90,8 +90,8 @@ ThemeDialog::ThemeDialog(std::vector<fs::path> pictures, fs::path themesFolder, 
 
 void ThemeDialog::showCount(int found) {
     found_ = found;
-    status_->setText(
-        QStringLiteral("%1 Bilder; das Thema aus allen wird %2 groß.").arg(found).arg(themes::sizeText(found)));
+    const QString pictures = found == 1 ? QStringLiteral("1 Bild") : QStringLiteral("%1 Bilder").arg(found);
+    status_->setText(QStringLiteral("%1; das Thema aus allen wird %2 groß.").arg(pictures, themes::sizeText(found)));
     buttons_->button(QDialogButtonBox::Ok)->setEnabled(true);
     if (found <= themes::kLargeFolder) return;
     all_->setText(QStringLiteral("Alle %1 Bilder (%2)").arg(found).arg(themes::sizeText(found)));
@@ -157,6 +157,7 @@ void ThemeDialog::showReport() {
     if (made) {
         QStringList lines = {
             QStringLiteral("%1 Karten gemacht, übersprungen: %2.").arg(report_.made).arg(report_.skipped.size())};
+        if (!report_.merged.isEmpty()) lines << themes::mergedLine(int(report_.merged.size()));
         if (report_.others > 0) lines << themes::othersLine(report_.others);
         status_->setText((lines << themes::boardSizeLine(report_.made)).join(u'\n'));
         buttons_->setStandardButtons(QDialogButtonBox::Close);
@@ -171,6 +172,7 @@ void ThemeDialog::showReport() {
     if (!report_.skipped.isEmpty()) details << QStringLiteral("Übersprungen:") << report_.skipped;
     if (!report_.coverError.isEmpty()) details << QStringLiteral("Kein Kartenrücken:") << report_.coverError;
     if (!report_.passedOver.isEmpty()) details << QStringLiteral("Übergangen:") << report_.passedOver;
+    if (!report_.merged.isEmpty()) details << QStringLiteral("Zusammengefasst:") << report_.merged;
     if (!details.isEmpty()) {
         details_->setPlainText(details.join(u'\n'));
         details_->show();

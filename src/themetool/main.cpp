@@ -138,8 +138,11 @@ int main(int argc, char* argv[]) {
     // player's choice of all or a selection.
     const int found = int(walkPictures(request.inputs, &stopRequested).pictures.size());
     const int faces = request.selection > 0 ? std::min(found, request.selection) : found;
-    std::fprintf(stderr, "%d Bilder gefunden; das Thema aus %d wird %s groß.\n", found, faces,
-                 qPrintable(sizeText(faces)));
+    if (found > 0) {
+        std::fprintf(stderr, "%s gefunden; das Thema aus %d wird %s groß.\n",
+                     found == 1 ? "1 Bild" : qPrintable(QStringLiteral("%1 Bilder").arg(found)), faces,
+                     qPrintable(sizeText(faces)));
+    }
     if (found > kLargeFolder && !all && request.selection == 0) {
         return usage(qPrintable(QStringLiteral("mehr als %1 Bilder: --alle (%2) oder --auswahl N wählen, "
                                                "z. B. --auswahl 243 (%3) für das größte Spielfeld")
@@ -194,7 +197,7 @@ int main(int argc, char* argv[]) {
         std::printf("%d Bilder in %.1f s (%.1f Bilder/s)\n", pictures, seconds, seconds > 0 ? pictures / seconds : 0.0);
     }
     for (const QString& line : report.merged) std::fprintf(stderr, "zusammengefasst: %s\n", qPrintable(line));
-    if (!report.merged.isEmpty()) std::printf("zusammengefasst: %d fast gleiche Bilder\n", int(report.merged.size()));
+    if (!report.merged.isEmpty()) std::printf("%s\n", qPrintable(mergedLine(int(report.merged.size()))));
     if (report.others > 0) std::printf("%s\n", qPrintable(othersLine(report.others)));
     // The count comes last, where a script reading the output finds it.
     std::printf("%s\n", qPrintable(boardSizeLine(report.made)));
