@@ -69,7 +69,10 @@ std::optional<QByteArray> svgText(QIODevice& file, QString* why) {
     const QByteArray raw = file.readAll();
     if (!raw.startsWith("\x1f\x8b")) return raw;
     z_stream zs{};
-    if (inflateInit2(&zs, 16 + MAX_WBITS) != Z_OK) return std::nullopt;
+    if (inflateInit2(&zs, 16 + MAX_WBITS) != Z_OK) {
+        *why = QStringLiteral("kein lesbares Bild (kein Speicher zum Entpacken)");
+        return std::nullopt;
+    }
     QByteArray text(kSvgBytes + 1, Qt::Uninitialized);
     zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.constData()));
     zs.avail_in = uInt(raw.size());
@@ -90,15 +93,14 @@ std::optional<QByteArray> svgText(QIODevice& file, QString* why) {
     return text;
 }
 
-// True when the SVG draws a picture from somewhere else than its own text.
+// True when the SVG may draw something from somewhere else than its own text: a link that is
+// neither to a part of the SVG itself ("#name") nor embedded data ("data:").
 bool drawsOtherFiles(const QByteArray& svg) {
-    static const QRegularExpression image(QStringLiteral(R"(<(?:[\w-]+:)?image\b[^>]*>)"));
-    static const QRegularExpression embedded(QStringLiteral(R"(\bhref\s*=\s*["']\s*data:)"));
-    static const QRegularExpression anyLink(QStringLiteral(R"(\bhref\s*=)"));
+    static const QRegularExpression link(QStringLiteral(R"(\bhref\s*=\s*["']\s*([^"']*))"));
     const QString text = QString::fromUtf8(svg);
-    for (auto it = image.globalMatch(text); it.hasNext();) {
-        const QString tag = it.next().captured();
-        if (tag.contains(anyLink) && !tag.contains(embedded)) return true;
+    for (auto it = link.globalMatch(text); it.hasNext();) {
+        const QString target = it.next().captured(1);
+        if (!target.startsWith(u'#') && !target.startsWith(QStringLiteral("data:"))) return true;
     }
     return false;
 }

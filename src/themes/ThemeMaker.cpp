@@ -114,7 +114,7 @@ QString writeFace(const fs::path& picture, const fs::path& target, const ThemeRe
     QString why;
     const QImage square = squareOf(picture, kSide, request.fit, request.letterbox, budget, &why)
                               .convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    if (square.isNull()) return why;
+    if (square.isNull()) return why.isEmpty() ? QStringLiteral("kein lesbares Bild") : why;
     if (look) *look = faceLook(square, request.letterbox);
     QList<QImage> images;
     for (int size : kSizes) {

@@ -68,9 +68,9 @@ struct Folder : TempDir {
         jpeg.insert(2, kExifTurnedRight, sizeof kExifTurnedRight - 1);
         write("bilder/foto.jpg", jpeg);
         write("bilder/sub/vektor.svg",
-              "<svg xmlns='http://www.w3.org/2000/svg' width='60' height='60'><rect width='60' "
-              "height='30' fill='red'/><rect y='30' width='60' height='30' fill='blue'/><rect x='48' width='12' "
-              "height='60' fill='lime'/></svg>");
+              "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink' width='60' "
+              "height='60'><rect width='60' height='30' fill='red'/><rect y='30' width='60' height='30' fill='blue'/>"
+              "<rect id='m' x='48' width='12' height='60' fill='lime'/><use xlink:href='#m' y='0'/></svg>");
         write("bilder/kaputt.jpg", "kein Bild");
     }
     // Runs the tool (an installed copy keeps the player's themes in data/) and returns its status.
@@ -235,7 +235,7 @@ TEST(ThemeTool, HostileFoldersAndPicturesAreSkippedWithTheirReason) {
     fs::remove(b + "klein.jpg");
     dir.write("bilder/zeigt.svg",
               "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink' width='9' "
-              "height='9'><image xlink:href='" +
+              "height='9'><image id='a>b' xlink:href='" +
                   b + "pipe.jpg' width='9' height='9'/></svg>");
     // Run without the right to read everything (root reads any folder), so that `zu` is shut.
     QStringList unprivileged;
