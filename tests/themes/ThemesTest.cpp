@@ -340,6 +340,7 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
         upright() { convert -size 120x45 xc:red xc:blue -append -fill $1 -draw "rectangle $2" $3; }
         upright yellow 20,0,45,89 a.png && upright lime 75,0,100,89 b.png && upright white 0,0,119,12 c.png
         upright cyan 20,60,100,70 PXL_1.MP.jpg && printf '\0\0\0\030ftypisom' >> PXL_1.MP.jpg
+        upright magenta 20,0,60,20 DSC_0001.jpg && convert DSC_0001.jpg -quality 70 DSC_0002.jpg
         convert a.png -rotate 90 s1.jpg && heif-enc -q 90 s1.jpg -o s1.heic && turn s1.heic IMG_0001.HEIC 1
         convert a.png -rotate 90 -modulate 110 s2.jpg && heif-enc -q 70 s2.jpg -o s2.heic
         turn s2.heic IMG_E0001.HEIC 1
@@ -351,17 +352,27 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
     dir.write("telefon/IMG_0001.AAE", "<?xml version='1.0'?><plist/>");
     dir.write("telefon/VID_1.mp4", std::string("\0\0\0\030ftypisom\0\0\0\0", 16));
     dir.write("telefon/Thumbs.db", "x");
+    // The second of two twins was taken first, says its EXIF data (DateTimeOriginal, 2019).
+    std::string taken = dir.read("telefon/DSC_0002.jpg");
+    taken.insert(2, std::string("\xFF\xE1\0\x48"
+                                "Exif\0\0MM\0*\0\0\0\x08\0\x01\x87\x69\0\x04\0\0\0\x01\0\0\0\x1A\0\0\0\0"
+                                "\0\x01\x90\x03\0\x02\0\0\0\x14\0\0\0\x2C\0\0\0\0"
+                                "2019:05:01 12:00:00",
+                                74) +
+                        '\0');
+    dir.write("telefon/DSC_0002.jpg", taken);
     dir.write("telefon/.trashed-1700000000-PXL_0.jpg", dir.read("telefon/PXL_1.MP.jpg"));
     dir.write("telefon/.thumbnails/1.jpg", dir.read("telefon/PXL_1.MP.jpg"));
     QString out;
     ASSERT_EQ(dir.run({"telefon", p}, &out), 0) << out.toStdString();
     for (const char* line :
-         {"zusammengefasst: {}IMG_E0001.HEIC: sieht aus wie {}IMG_0001.HEIC", "zusammengefasst: 1 fast gleiche Bilder",
-          "übergangen: 4 Videos und andere Dateien", "4 Kartenbilder gemacht, übersprungen: 0"}) {
+         {"zusammengefasst: {}IMG_E0001.HEIC: sieht aus wie {}IMG_0001.HEIC",
+          "zusammengefasst: {}DSC_0001.jpg: sieht aus wie {}DSC_0002.jpg", "zusammengefasst: 2 fast gleiche Bilder",
+          "übergangen: 4 Videos und andere Dateien", "5 Kartenbilder gemacht, übersprungen: 0"}) {
         const QString wanted = QString::fromUtf8(line).replace(QStringLiteral("{}"), q(p));
         EXPECT_TRUE(out.contains(wanted)) << line << "\n" << out.toStdString();
     }
-    for (const char* face : {"IMG_0001", "IMG_0002", "IMG_0003", "PXL_1.MP"}) {
+    for (const char* face : {"IMG_0001", "IMG_0002", "IMG_0003", "PXL_1.MP", "DSC_0002"}) {
         EXPECT_TRUE(upright(sizesOf(dir.path() + "prog/icons/telefon/" + face + ".ico")[64])) << face;
     }
 }
