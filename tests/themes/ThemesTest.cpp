@@ -337,10 +337,10 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
     // Upright pictures are red above blue, each with a mark of its own; the HEIC ones are
     // stored turned or mirrored and say so in their container, as phones store them.
     const char* script = R"(
-        upright() { convert -size 120x45 xc:red xc:blue -append -fill $1 -draw "rectangle $2" $3; }
+        upright() { convert -size 120x45 xc:red xc:blue -append -fill $1 -draw "rectangle $2" "$3"; }
         upright yellow 20,0,45,89 a.png && upright lime 75,0,100,89 b.png && upright white 0,0,119,12 c.png
         upright cyan 20,60,100,70 PXL_1.MP.jpg && printf '\0\0\0\030ftypisom' >> PXL_1.MP.jpg
-        upright magenta 20,0,60,20 DSC_0001.jpg && convert DSC_0001.jpg -quality 70 DSC_0002.jpg
+        upright magenta 20,0,60,20 'DSC_0001 Köln.jpg' && convert 'DSC_0001 Köln.jpg' -quality 70 DSC_0002.jpg
         convert a.png -rotate 90 s1.jpg && heif-enc -q 90 s1.jpg -o s1.heic && turn s1.heic IMG_0001.HEIC 1
         convert a.png -rotate 90 -modulate 110 s2.jpg && heif-enc -q 70 s2.jpg -o s2.heic
         turn s2.heic IMG_E0001.HEIC 1
@@ -365,10 +365,10 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
     dir.write("telefon/.thumbnails/1.jpg", dir.read("telefon/PXL_1.MP.jpg"));
     QString out;
     ASSERT_EQ(dir.run({"telefon", p}, &out), 0) << out.toStdString();
-    for (const char* line :
-         {"zusammengefasst: {}IMG_E0001.HEIC: sieht aus wie {}IMG_0001.HEIC",
-          "zusammengefasst: {}DSC_0001.jpg: sieht aus wie {}DSC_0002.jpg", "zusammengefasst: 2 fast gleiche Bilder",
-          "übergangen: 4 Videos und andere Dateien", "5 Kartenbilder gemacht, übersprungen: 0"}) {
+    for (const char* line : {"zusammengefasst: {}IMG_E0001.HEIC: sieht aus wie {}IMG_0001.HEIC",
+                             "zusammengefasst: {}DSC_0001 Köln.jpg: sieht aus wie {}DSC_0002.jpg",
+                             "zusammengefasst: 2 fast gleiche Bilder", "übergangen: 4 Videos und andere Dateien",
+                             "5 Kartenbilder gemacht, übersprungen: 0"}) {
         const QString wanted = QString::fromUtf8(line).replace(QStringLiteral("{}"), q(p));
         EXPECT_TRUE(out.contains(wanted)) << line << "\n" << out.toStdString();
     }
