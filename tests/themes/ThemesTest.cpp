@@ -515,7 +515,7 @@ TEST(PictureDrop, AFolderDroppedOnTheBoardBecomesAThemeAndLeavesGameAndSettingsA
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     ThemeDialog* dialog = dropped(dir.path() + "bilder");
-    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(dialog && dialog->isVisible());
     EXPECT_EQ(dialog->nameEdit()->text(), QStringLiteral("bilder"));
     QPushButton* make = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
     ASSERT_TRUE(QTest::qWaitFor([&] { return make->isEnabled(); }, 20000));  // once the pictures are counted
