@@ -146,7 +146,7 @@ TEST(Locations, LockAndHomeWhateverOthersPutInSharedPlaces) {
     }
     ::sigaction(SIGALRM, &before, nullptr);
 
-    // The password database's home stands in for a relative HOME in the running process.
+    // A relative HOME in the running process gives way to the password database's home.
     const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
     ::setenv("HOME", "relative", 1);
     EXPECT_EQ(Environment::ofThisProcess().accountHome, ::getpwuid(::getuid())->pw_dir);
