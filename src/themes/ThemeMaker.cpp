@@ -324,6 +324,11 @@ QString sizeText(int faces) {
     return QStringLiteral("etwa %1 GB").arg(QLocale(QLocale::German).toString(kib / 1e6, 'f', 1));
 }
 
+QString costLine(int found, int faces) {
+    const QString pictures = found == 1 ? QStringLiteral("1 Bild") : QStringLiteral("%1 Bilder").arg(found);
+    return QStringLiteral("%1 gefunden; das Thema aus %2 wird %3 groß.").arg(pictures).arg(faces).arg(sizeText(faces));
+}
+
 QString mergedLine(int merged) { return QStringLiteral("zusammengefasst: %1 fast gleiche Bilder").arg(merged); }
 
 QString othersLine(int others) { return QStringLiteral("übergangen: %1 Videos und andere Dateien").arg(others); }
@@ -365,7 +370,7 @@ ThemeReport makeTheme(const ThemeRequest& request, const ThemeProgress& progress
         return report;
     }
 
-    PictureList found = walkPictures(request.inputs, cancel);
+    PictureList found = request.found ? *request.found : walkPictures(request.inputs, cancel);
     if (request.selection > 0 && request.selection < int(found.pictures.size())) {
         found.pictures = spreadByDate(found.pictures, request.selection);
     }

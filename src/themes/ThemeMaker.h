@@ -23,6 +23,7 @@
 //   A name that is not UTF-8 is read as Windows-1252.
 
 #include "app/Installation.h"
+#include "themes/PictureWalk.h"
 
 #include <QColor>
 #include <QString>
@@ -31,6 +32,7 @@
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace quorvia::themes {
@@ -47,6 +49,9 @@ struct ThemeRequest {
     // 0: a face of every picture; else of about so many, spread evenly over the pictures in
     // the order they were taken (fewer where some look alike).
     int selection = 0;
+    // The pictures, when the caller has walked `inputs` already (to count them, say); else
+    // makeTheme walks them.
+    std::optional<PictureList> found;
     // Told the work folder as soon as it exists, so that a program stopping in a hurry can
     // remove it itself.
     std::function<void(const std::filesystem::path&)> started;
@@ -80,6 +85,10 @@ constexpr int kLargeFolder = 500;
 
 // What a theme of so many faces of photos takes on disk, as a player reads it: "etwa 36 MB".
 QString sizeText(int faces);
+
+// What was found and what the theme of `faces` of it takes, said before the work starts:
+// "12 Bilder gefunden; das Thema aus 12 wird etwa 2 MB groß."
+QString costLine(int found, int faces);
 
 // The line that counts the files passed over: "übergangen: 37 Videos und andere Dateien".
 QString othersLine(int others);

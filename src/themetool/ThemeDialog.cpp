@@ -83,13 +83,14 @@ ThemeDialog::ThemeDialog(std::vector<fs::path> pictures, fs::path themesFolder, 
     buttons_->button(QDialogButtonBox::Ok)->setEnabled(false);
     status_->setText(QStringLiteral("Bilder werden gezählt ..."));
     counter_ = std::thread([this] {
-        const int found = int(themes::walkPictures(pictures_, &cancel_).pictures.size());
-        QMetaObject::invokeMethod(this, [this, found] { showCount(found); });
+        themes::PictureList found = themes::walkPictures(pictures_, &cancel_);
+        QMetaObject::invokeMethod(this, [this, found = std::move(found)] { showCount(found); });
     });
 }
 
-void ThemeDialog::showCount(int found) {
-    found_ = found;
+void ThemeDialog::showCount(const themes::PictureList& list) {
+    found_ = list;
+    const int found = int(list.pictures.size());
     const QString pictures = found == 1 ? QStringLiteral("1 Bild") : QStringLiteral("%1 Bilder").arg(found);
     status_->setText(QStringLiteral("%1; das Thema aus allen wird %2 groß.").arg(pictures, themes::sizeText(found)));
     buttons_->button(QDialogButtonBox::Ok)->setEnabled(true);
@@ -117,7 +118,9 @@ void ThemeDialog::makeTheme() {
     request.inputs = pictures_;
     request.themesFolder = themesFolder_;
     request.fit = fit_->isChecked();
-    request.selection = found_ > themes::kLargeFolder && some_->isChecked() ? selection_->value() : 0;
+    request.found = found_;  // counted when the dialog opened
+    request.selection =
+        found_ && int(found_->pictures.size()) > themes::kLargeFolder && some_->isChecked() ? selection_->value() : 0;
     request.letterbox = palette().color(QPalette::Button);
     for (QWidget* input : {static_cast<QWidget*>(name_), static_cast<QWidget*>(fit_), choice_})
         input->setEnabled(false);

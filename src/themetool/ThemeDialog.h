@@ -48,7 +48,7 @@ protected:
     void reject() override;
 
 private:
-    void showCount(int found);
+    void showCount(const themes::PictureList& found);
     void showReport();
 
     std::vector<std::filesystem::path> pictures_;
@@ -68,7 +68,7 @@ private:
     std::thread counter_;  // counts the pictures when the dialog opens
     std::thread worker_;
     bool finished_ = false;
-    int found_ = -1;  // pictures counted, or -1 while they are
+    std::optional<themes::PictureList> found_;  // the pictures, once counted
     themes::ThemeReport report_;
 };
 

@@ -1,7 +1,6 @@
 // quorvia-theme: makes a theme for the game out of ordinary pictures.
 
 #include "app/Text.h"
-#include "themes/PictureWalk.h"
 #include "themes/ThemeMaker.h"
 
 #include <QElapsedTimer>
@@ -136,13 +135,10 @@ int main(int argc, char* argv[]) {
 
     // What the theme will cost, said before the work starts; a large folder waits for the
     // player's choice of all or a selection.
-    const int found = int(walkPictures(request.inputs, &stopRequested).pictures.size());
+    request.found = walkPictures(request.inputs, &stopRequested);
+    const int found = int(request.found->pictures.size());
     const int faces = request.selection > 0 ? std::min(found, request.selection) : found;
-    if (found > 0) {
-        std::fprintf(stderr, "%s gefunden; das Thema aus %d wird %s groß.\n",
-                     found == 1 ? "1 Bild" : qPrintable(QStringLiteral("%1 Bilder").arg(found)), faces,
-                     qPrintable(sizeText(faces)));
-    }
+    if (found > 0) std::fprintf(stderr, "%s\n", qPrintable(costLine(found, faces)));
     if (found > kLargeFolder && !all && request.selection == 0) {
         return usage(qPrintable(QStringLiteral("mehr als %1 Bilder: --alle (%2) oder --auswahl N wählen, "
                                                "z. B. --auswahl 243 (%3) für das größte Spielfeld")
