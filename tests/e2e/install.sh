@@ -3,9 +3,9 @@
 # with a launcher, AppStream metadata and the icon; both metadata files validate. Started
 # through the launcher's Exec line, the installed game makes the player's settings folder
 # in the player's home and changes nothing below the prefix; a second start by the same
-# player ends at once, while another player's game starts beside it. Without a runtime
-# folder the lock lies in the player's state folder: a FIFO another user left at the old
-# shared name in /tmp neither holds up nor stops the game.
+# player ends at once with status 0, while another player's game starts beside it. Without
+# a runtime folder the lock lies in the player's state folder: a FIFO another user left at
+# the old shared name in /tmp neither holds up nor stops the game.
 set -euo pipefail
 build=$2
 prefix=$(mktemp -d) homes=$(mktemp -d)
@@ -45,6 +45,7 @@ one_game() {
   play "$@"
   for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
   ! kill -0 "$pid" 2>/dev/null || { echo "a second game of $1 runs"; exit 1; }
+  wait "$pid" || { echo "a second game of $1 ended with status $?"; exit 1; }
 }
 one_game ida
 play max

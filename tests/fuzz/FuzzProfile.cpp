@@ -1,7 +1,7 @@
 // The settings file reader and writer on arbitrary file bytes, in whatever encoding they
 // are taken for: no crash, decoding and encoding give back the same bytes, and a write is a
 // round trip: the written value reads back from the new bytes, writing it again changes
-// nothing, and every other line of the file survives. A value may hold a letter that
+// nothing, and every other line and every other key's value of the file survive. A value may hold a letter that
 // Windows-1252 lacks (byte 0x02 of the input stands for 'ł'); it turns such a file into UTF-8.
 
 #include "app/ProfileFile.h"
@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -52,6 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     text.encoding = quorvia::encodingToWrite(text);
     // At most a new section line, a key line and one line ending are added.
     if (countLines(text.text) > countLines(before) + 3) std::abort();
+    // Every other key, in the same section or another, keeps its value.
+    for (const auto& [section, key] : {std::pair{"Einstellungen", "Cols"}, {"Other", "Rows"}, {"Einstellungen", "X"}}) {
+        if (quorvia::profileLookup(before, section, key) != quorvia::profileLookup(text.text, section, key))
+            std::abort();
+    }
     const quorvia::ProfileText again = quorvia::decodeProfile(quorvia::encodeProfile(text));
     // A file without a byte-order mark is UTF-8 exactly when its bytes are valid UTF-8 with a
     // non-ASCII byte, so a write may turn a Windows-1252 file into one read as UTF-8 (or the

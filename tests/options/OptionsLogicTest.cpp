@@ -206,13 +206,11 @@ TEST(OptionsTheme, AnyThemeNameSurvivesARestart) {
     };
     const std::string bom = "\xEF\xBB\xBF", mueller = "M\u00FCller";
     // the theme's folder, the settings file after choosing it
+    // clang-format off
     const std::pair<std::string, std::string> cases[] = {{"Ελλάδα", bom + file("Ελλάδα", mueller)},
-                                                         {"Łódź", bom + file("ŁÓDź", mueller)},
-                                                         {"řeka", bom + file("řEKA", mueller)},
-                                                         {"Doğa", bom + file("DOğA", mueller)},
-                                                         {"Bäume", file("B\xC4UME",
-                                                                        "M\xFC"
-                                                                        "ller")}};
+        {"Łódź", bom + file("ŁÓDź", mueller)}, {"řeka", bom + file("řEKA", mueller)},
+        {"Doğa", bom + file("DOğA", mueller)}, {"Bäume", file("B\xC4UME", "M\xFCller")}};
+    // clang-format on
     for (const auto& [folder, after] : cases) {
         Dialog d("Rows=5\r\nCols=8\r\n\r\n[Spieler]\r\nName=M\xFCller\r\n");
         d.board.theme(folder, 4);

@@ -13,13 +13,14 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 using namespace quorvia;
+
+// The colour of the one-colour shared cover icon c<i>.ico.
+static QColor coverColour(int i) { return QColor::fromHsv(i * 97 % 360, 220, 200); }
 
 // The program showing a first 5 x 8 game from a folder with the default theme and three
 // shared cover icons.
@@ -29,7 +30,12 @@ struct Running {
 
     Running() {
         for (int i = 0; i < 20; ++i) dir.write("icons/quorvia/" + std::to_string(i) + ".ico");
-        for (int i = 10; i < 13; ++i) dir.write("icons/@/c" + std::to_string(i) + ".ico");
+        dir.mkdir("icons/@");
+        for (int i = 10; i < 13; ++i) {
+            QImage img(32, 32, QImage::Format_ARGB32);
+            img.fill(coverColour(i));
+            img.save(QString::fromStdString(dir.path() + "icons/@/c" + std::to_string(i) + ".ico"), "ico");
+        }
         dir.write("Quorvia.ini", "[Einstellungen]\r\nRows=5\r\nCols=8\r\nCollection=quorvia\r\nCoverIcon=@\r\n");
         program = std::make_unique<Program>(dir.path());
         program->loadBoardWindow();
@@ -85,23 +91,11 @@ private slots:
         QCOMPARE(run.dir.read("Quorvia.ini"), before);
     }
 
-    // A preset and OK deal one row of 24 cards, write the size and enable the board again.
-    void presetAndOkDealsOneRow() {
-        Running run;
-        QPointer<frmOptions> dialog = run.openFromMenu();
-        QTest::mouseClick(control(dialog, "Option1(8)"), Qt::LeftButton);
-        QTest::mouseClick(control(dialog, "cmdOK"), Qt::LeftButton);
-        QTRY_VERIFY(dialog.isNull());
-        QVERIFY(run.boardEnabled());
-        QCOMPARE(run.program->game->imgPiece.size(), std::size_t(24));
-        QCOMPARE(ReadIniValue(run.program->fs, "Einstellungen", "Cols", run.program->constants.IniFile),
-                 std::string("24"));
-    }
-
     // Typing in the theme box is no choice from its list, whichever way the player then
     // leaves it (Enter, or a click on OK that takes the focus): the name is stored as typed,
-    // and a shared cover picked after the click into the box stays picked. Input arrives as
-    // it does from the window system, at the focus widget.
+    // and a shared cover picked after the click into the box stays picked; a preset chosen
+    // before OK deals its size. Input arrives as it does from the window system, at the focus
+    // widget.
     void typedThemeAndPickedCoverSurviveLeavingTheBox() {
         for (const bool byEnter : {true, false}) {
             Running run;
@@ -118,14 +112,17 @@ private slots:
             if (byEnter) {
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             } else {
+                QTest::mouseClick(control(dialog, "Option1(8)"), Qt::LeftButton);  // the preset 1 x 24
                 QTest::mouseClick(control(dialog, "cmdOK"), Qt::LeftButton);
             }
             QTRY_VERIFY(dialog.isNull());
             const auto stored = [&](const char* key) {
                 return ReadIniValue(run.program->fs, "Einstellungen", key, run.program->constants.IniFile);
             };
-            QCOMPARE(stored("Collection"), typed.toStdString());
-            QCOMPARE(stored("CoverIcon"), std::string("c12.ico"));
+            QCOMPARE(stored("Collection") + " " + stored("CoverIcon") + " " + stored("Cols"),
+                     typed.toStdString() + " c12.ico " + (byEnter ? "8" : "24"));
+            QVERIFY(run.boardEnabled());
+            QCOMPARE(run.program->game->imgPiece.size(), std::size_t(byEnter ? 40 : 24));
         }
     }
 
@@ -134,7 +131,7 @@ private slots:
     // keys move through the cover strip and Space picks a cover.
     void pictureControlsServeReadersAndTheKeyboard() {
         Running run;
-        frmOptions* dialog = run.openFromMenu();
+        QPointer<frmOptions> dialog = run.openFromMenu();
         QVERIFY(QTest::qWaitForWindowActive(dialog));
         const auto reader = [&](const char* n) { return QAccessible::queryAccessibleInterface(control(dialog, n)); };
         const std::string& cover = run.program->settings.live.CoverIcon;
@@ -168,6 +165,17 @@ private slots:
         const QPalette& colours = panel->palette();
         QCOMPARE(edges, (QList<QRgb>{colours.color(QPalette::Light).rgb(), colours.color(QPalette::Shadow).rgb()} +
                          QList<QRgb>(8, qRgb(0, 0, 0)) + QList<QRgb>(4, qRgb(255, 255, 255))));
+        // The dialog's own black around the panels; the first slot and the preview show their
+        // covers. A key the slot does not use reaches the dialog: Esc closes it.
+        const QImage whole = dialog->grab().toImage();
+        const auto centre = [&](const char* name) {
+            QWidget* picture = control(dialog, name);
+            return whole.pixel(picture->mapTo(dialog, picture->rect().center()));
+        };
+        QCOMPARE((QList<QRgb>{whole.pixel(4, 350), centre("Image1(0)"), centre("Image2")}),
+                 (QList<QRgb>{qRgb(0, 0, 0), coverColour(10).rgb(), coverColour(12).rgb()}));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(dialog.isNull());
     }
 };
 

@@ -44,6 +44,7 @@ TEST(ThemeWalk, FindsExactlyTheFoldersThatDirectlyHoldIcoFiles) {
         // Themes inside themes; only the top "@" is left out.
         {{"Natur/1.ICO", "Natur/Tiere/1.Ico", "a/@/1.ico"}, {"A\\@", "NATUR", "NATUR\\TIERE"}},
         {{"t/x.ico/", "t/.a.ico", ".hidden/1.ico"}, {}},  // a folder named like an icon, hidden entries
+        {{"s/a", "s/ico", "s/xico"}, {}},                 // names too short for ".ico"
         {{"ab\xff\xc3(/1.ico"}, {"AB\xff\xc3("}},         // names are bytes, not UTF-8
     };
     for (const auto& [entries, expected] : cases) {

@@ -1,6 +1,5 @@
 // Themes made of pictures: by quorvia-theme (the real program, on pictures made here with
 // ImageMagick) and by dropping pictures on the board window; then played by the game.
-#include "fakes/Fakes.h"
 #include "fakes/TempDir.h"
 #include "main/Program.h"
 #include "options/ThemeWalk.h"
@@ -72,6 +71,13 @@ struct Folder : TempDir {
               "height='60'><rect width='60' height='30' fill='red'/><rect y='30' width='60' height='30' fill='blue'/>"
               "<rect id='m' x='48' width='12' height='60' fill='lime'/><use xlink:href='#m' y='0'/></svg>");
         write("bilder/kaputt.jpg", "kein Bild");
+    }
+    // `count` large photos in gross/, each a different file, decoded in turn.
+    void photos(int count) const {
+        std::system(("mkdir " + path() + "gross && convert -size 3000x2000 gradient:red-blue " + path() + "gross/0.jpg")
+                        .c_str());
+        const std::string photo = read("gross/0.jpg");
+        for (int i = 1; i < count; ++i) write("gross/" + std::to_string(i) + ".jpg", photo + std::to_string(i));
     }
     // Runs the tool (an installed copy keeps the player's themes in data/) and returns its status.
     // The tool needs no screen: it is run with a display platform named and no display.
@@ -169,16 +175,12 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
         int exit;
         const char *made, *gone;
     } runs[] = {
+        // clang-format off
         {{"urlaub", b + "alpha.png"}, 0, "icons/urlaub/alpha.ico", "icons/.quorvia-theme-4194303-1"},
         {{"urlaub", b + "foto.jpg"}, 1, "icons/urlaub/alpha.ico", "icons/urlaub/foto.ico"},
-        {{"--replace", "--cover", b + "foto.jpg", "URLAUB", b + "foto.jpg"},
-         0,
-         "icons/urlaub/@.icn",
-         "icons/urlaub/alpha.ico"},
-        {{"natur\\tiere", b + "alpha.png", b + "alpha.png", b + "sub/ALPHA.png"},
-         0,
-         "icons/natur/tiere/ALPHA-2.ico",
-         "icons/natur/tiere/alpha-3.ico"},
+        {{"--replace", "--cover", b + "foto.jpg", "URLAUB", b + "foto.jpg"}, 0, "icons/urlaub/@.icn", "icons/urlaub/alpha.ico"},
+        {{"natur\\tiere", b + "alpha.png", b + "alpha.png", b + "sub/ALPHA.png"}, 0,
+         "icons/natur/tiere/ALPHA-2.ico", "icons/natur/tiere/alpha-3.ico"},
         {{"--replace", "natur", b + "alpha.png"}, 1, "icons/natur/tiere/ALPHA-2.ico", "icons/natur/alpha.ico"},
         {{"--fit", "bunt", b + "streifen.png"}, 0, "icons/bunt/streifen.ico", "icons/bunt/streifen-2.ico"},
         {{"leer", b + "kaputt.jpg"}, 1, "icons", "icons/leer"},
@@ -189,6 +191,7 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
         {{".urlaub", b + "alpha.png"}, 1, "icons", "icons/.urlaub"},
         {{"zwei\nZeilen", b + "alpha.png"}, 1, "icons", "icons/zwei\nZeilen"},
         {{"nichts"}, 2, "icons", "icons/nichts"},
+        // clang-format on
     };
     for (const auto& r : runs) {
         QString out;
@@ -204,6 +207,11 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
     const QImage fitted = sizesOf(dir.path() + "prog/icons/bunt/streifen.ico").at(256);
     EXPECT_EQ(fitted.pixelColor(127, 128), QColor(0, 128, 0));
     EXPECT_EQ(fitted.pixelColor(20, 128), QApplication::palette().color(QPalette::Button));
+    // An installed game's tool puts its themes into the player's themes folder.
+    dir.mkdir("share/games/quorvia/icons");
+    fs::copy_file(QUORVIA_THEME_TOOL, dir.mkdir("games") + "/quorvia-theme");
+    EXPECT_EQ(dir.run({"urlaub", b + "alpha.png"}, nullptr, "games/quorvia-theme"), 0);
+    EXPECT_TRUE(dir.exists("data/quorvia/icons/urlaub/alpha.ico"));
 }
 
 // Whatever a folder holds, the tool reads each picture once, names each one it skips and
@@ -415,54 +423,9 @@ TEST(ThemeTool, ALargeFolderWaitsForAllOrASelectionSpreadByDate) {
     EXPECT_EQ(dialog.report().made, 2);
 }
 
-TEST(ThemeTool, AnInstalledGameTakesTheThemeIntoThePlayersThemesFolder) {
-    Folder dir;
-    dir.mkdir("share/games/quorvia/icons");
-    fs::copy_file(QUORVIA_THEME_TOOL, dir.mkdir("games") + "/quorvia-theme");
-    EXPECT_EQ(dir.run({"urlaub", dir.path() + "bilder/alpha.png"}, nullptr, "games/quorvia-theme"), 0);
-    EXPECT_TRUE(dir.exists("data/quorvia/icons/urlaub/alpha.ico"));
-}
-
-TEST(ThemeTool, AThemeOfTwoHundredPicturesPlaysTheLargestBoardToTheWin) {
-    Folder dir;
-    dir.mkdir("viele");
-    for (int i = 0; i < 200; ++i) differentPicture(i).save(q(dir.path() + "viele/" + std::to_string(i) + ".png"));
-    ASSERT_EQ(dir.run({"viele", dir.path() + "viele"}), 0);
-    dir.write("prog/Quorvia.ini", "[Einstellungen]\r\nRows=18\r\nCols=27\r\nCollection=viele\r\n");
-    // The game as the program builds it, with a clock that moves only while the game waits.
-    const AppConstants constants = makeConstants(dir.path() + "prog/");
-    QtPictureLoader loader(diskFileSystem());
-    CoverPictures covers;
-    Settings settings(constants, diskFileSystem(), loader, covers);
-    test::ScriptedRandom random({}, 0.3f);
-    test::FakeClock clock;
-    test::NullBoardView view;
-    view.clock = &clock;
-    Game game(settings, covers, diskFileSystem(), loader, random, clock, [] {});
-    game.attach(&view);
-    game.Form_Load();
-    game.StartGame();
-    ASSERT_EQ(game.imgPiece.size(), 486U);
-    std::map<std::string, std::vector<int>> pairs;
-    for (int i = 0; i < 486; ++i) pairs[game.imgPiece[size_t(i)].Tag].push_back(i);
-    EXPECT_EQ(pairs.size(), 200U) << "all 200 faces dealt, some for two pairs";
-    for (const auto& [tag, cards] : pairs) {
-        for (size_t k = 0; k + 1 < cards.size(); k += 2) {
-            game.imgPiece_Click(cards[k]);
-            EXPECT_TRUE(game.imgPiece[size_t(cards[k])].picture.image) << tag;
-            game.imgPiece_Click(cards[k + 1]);
-        }
-    }
-    ASSERT_EQ(view.messages.size(), 1U);
-    EXPECT_TRUE(view.messages[0].text.find("243") != std::string::npos) << view.messages[0].text;
-}
-
 TEST(ThemeTool, ARunStoppedMidwayLeavesNoFolderBehind) {
     Folder dir;
-    dir.mkdir("gross");
-    std::system(("convert -size 3000x2000 gradient:red-blue " + dir.path() + "gross/0.jpg").c_str());
-    const std::string photo = dir.read("gross/0.jpg");
-    for (int i = 1; i < 300; ++i) dir.write("gross/" + std::to_string(i) + ".jpg", photo + std::to_string(i));
+    dir.photos(300);
     QProcess tool;
     tool.start(q(dir.path() + "prog/quorvia-theme"), {QStringLiteral("gross"), q(dir.path() + "gross")});
     auto working = [&] {  // the hidden work folder holds a first face
@@ -530,10 +493,7 @@ TEST(PictureDrop, AFolderDroppedOnTheBoardBecomesAThemeAndLeavesGameAndSettingsA
 
     // Cancelled midway, the dialog closes once the pictures in hand are done, and leaves
     // nothing behind; the game plays on.
-    dir.mkdir("gross");
-    std::system(("convert -size 3000x2000 gradient:red-blue " + dir.path() + "gross/0.jpg").c_str());
-    const std::string photo = dir.read("gross/0.jpg");  // each a different file, decoded in turn
-    for (int i = 1; i < 60; ++i) dir.write("gross/" + std::to_string(i) + ".jpg", photo + std::to_string(i));
+    dir.photos(60);
     QPointer<ThemeDialog> stopped = dropped(dir.path() + "gross");
     stopped->makeTheme();
     ASSERT_TRUE(QTest::qWaitFor([&] { return stopped->findChild<QProgressBar*>()->value() > 0; }, 20000));
