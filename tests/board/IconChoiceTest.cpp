@@ -8,30 +8,10 @@
 namespace quorvia::test {
 namespace {
 
-void setBoard(Board& b, const std::string& key, const std::string& theme = "quorvia") {
-    b.settings.live.BoardSizeKey = key;
-    b.settings.live.ActiveCollection = theme;
-}
-
-// The scan takes the ".ico" files in any letter case, sorted by name, and not the theme
-// cover or other files (which files a listing holds at all is the file system's own test).
-// A theme stored under another letter case still finds its folder; the paths keep the
-// stored spelling, so equal icons still compare equal.
-TEST(IconChoice, ScanTakesIcoFilesOnly) {
-    Board b;
-    for (const char* f : {"b.ICO", "a.ico", "C.Ico", "@.icn", "d.png", "mgame.ITP"}) {
-        b.dir.write(std::string("icons/quorvia/") + f, f == std::string("mgame.ITP") ? "1" : "");
-    }
-    setBoard(b, "0", "QUORVIA");
-    b.game.LoadLists();
-    const std::string base = b.c.AppPath + "icons/QUORVIA/";
-    EXPECT_EQ(b.game.lstIcons[0], (std::vector<std::string>{base + "a.ico", base + "b.ICO", base + "C.Ico"}));
-    EXPECT_TRUE(b.game.lstIcons[1].empty());
-}
-
-// Golden decks from scripted draws (icons by number, "-" for an empty entry). A small theme
-// is filled up with copies of entry floor(r * (s - 1)), up to one icon for every pair, also
-// for an odd card count from a hand-edited file (25 cards, 13 pairs). The mode file's first
+// Golden decks from scripted draws (icons by number, "-" for an empty entry), from the ".ico"
+// files of a theme stored in another letter case, its cover and other files left out. A small
+// theme is filled up with copies of entry floor(r * (s - 1)), up to one icon for every pair,
+// also for an odd card count from a hand-edited file (25 cards, 13 pairs). The mode file's first
 // field decides: 1 (after rounding half to even) draws at random, anything else takes pair
 // i from position i of the shrinking pool, which runs past its end; a theme without icons
 // deals cards without a face.
@@ -59,8 +39,10 @@ TEST(IconChoice, DecksFromScriptedDraws) {
         SCOPED_TRACE(std::to_string(k.icons) + " icons, mode file " + (k.mode ? k.mode : "none") + ", " + k.size);
         Board b;
         b.theme("quorvia", k.icons);
+        for (const char* other : {"@.icn", "d.png", "e.ico.bak"}) b.dir.write(std::string("icons/quorvia/") + other);
         if (k.mode) b.dir.write("icons/quorvia/mgame.ITP", k.mode);
-        setBoard(b, k.size);
+        b.settings.live.BoardSizeKey = k.size;
+        b.settings.live.ActiveCollection = "QUORVIA";
         b.random = ScriptedRandom(k.draws, 0.0f);
         b.game.LoadLists();
         std::string deck;

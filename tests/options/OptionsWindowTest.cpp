@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 using namespace quorvia;
@@ -93,14 +94,18 @@ private slots:
 
     // Typing in the theme box is no choice from its list, whichever way the player then
     // leaves it (Enter, or a click on OK that takes the focus): the name is stored as typed,
-    // and a shared cover picked after the click into the box stays picked; a preset chosen
-    // before OK deals its size. Input arrives as it does from the window system, at the focus
-    // widget.
+    // and a shared cover picked after the click into the box stays picked; a preset and a
+    // rule chosen before take effect, the presets one at a time. Input arrives as it does from the window system, at
+    // the focus widget.
     void typedThemeAndPickedCoverSurviveLeavingTheBox() {
         for (const bool byEnter : {true, false}) {
             Running run;
             QPointer<frmOptions> dialog = run.openFromMenu();
             QVERIFY(QTest::qWaitForWindowActive(dialog));
+            for (const char* name : {"Option1(0)", "Option1(8)", "Check2"}) {  // the preset 1 x 24, no turning back
+                if (!byEnter) QTest::mouseClick(control(dialog, name), Qt::LeftButton);
+            }
+            QVERIFY(!control<QRadioButton>(dialog, "Option1(0)")->isChecked());
             auto* box = control<QComboBox>(dialog, "Combo1");
             QTest::mouseClick(box->lineEdit(), Qt::LeftButton);
             QCOMPARE(QApplication::focusWidget(), box);
@@ -112,15 +117,16 @@ private slots:
             if (byEnter) {
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             } else {
-                QTest::mouseClick(control(dialog, "Option1(8)"), Qt::LeftButton);  // the preset 1 x 24
                 QTest::mouseClick(control(dialog, "cmdOK"), Qt::LeftButton);
             }
             QTRY_VERIFY(dialog.isNull());
             const auto stored = [&](const char* key) {
                 return ReadIniValue(run.program->fs, "Einstellungen", key, run.program->constants.IniFile);
             };
-            QCOMPARE(stored("Collection") + " " + stored("CoverIcon") + " " + stored("Cols"),
-                     typed.toStdString() + " c12.ico " + (byEnter ? "8" : "24"));
+            const LiveSettings& live = run.program->settings.live;  // the new game's rules
+            QCOMPARE(stored("Collection") + " " + stored("CoverIcon") + " " + stored("Cols") +
+                         std::to_string(live.RemovePairs) + std::to_string(live.AutoCover),
+                     typed.toStdString() + " c12.ico " + (byEnter ? "811" : "2410"));
             QVERIFY(run.boardEnabled());
             QCOMPARE(run.program->game->imgPiece.size(), std::size_t(byEnter ? 40 : 24));
         }

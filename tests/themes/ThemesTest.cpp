@@ -141,10 +141,15 @@ TEST(ThemeTool, EveryPictureBecomesAFaceUprightAtEverySizeAndABrokenOneIsSkipped
                  {"streifen", false, false}};
     for (const auto& f : faces) {
         const auto images = sizesOf(dir.path() + "prog/icons/urlaub/" + f.face + ".ico");
-        // The header (reserved 0, an icon, six images), and the first entry's palette size and
-        // reserved byte, both 0.
+        // The header (reserved 0, an icon, six images), and each entry's width and height (0
+        // for 256), palette size and reserved byte, both 0.
         const std::string ico = dir.read(std::string("prog/icons/urlaub/") + f.face + ".ico");
-        EXPECT_EQ(ico.substr(0, 6) + ico.substr(8, 2), std::string("\0\0\1\0\6\0\0\0", 8)) << f.face;
+        std::string entries = ico.substr(0, 6);
+        for (int k = 0; k < 6; ++k) entries += ico.substr(6 + 16 * k, 4);
+        EXPECT_EQ(entries, std::string("\0\0\1\0\6\0\0\0\0\0\x80\x80\0\0@@\0\0"
+                                       "00\0\0  \0\0\x10\x10\0\0",
+                                       30))
+            << f.face;
         for (int size : {16, 32, 48, 64, 128, 256}) {
             ASSERT_TRUE(images.count(size)) << f.face << " " << size;
             const QImage& face = images.at(size);
