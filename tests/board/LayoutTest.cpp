@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <tuple>
 
 namespace quorvia::test {
@@ -75,18 +77,24 @@ TEST(Layout, GoldenDealOfATwoByTwoBoard) {
     Board b;
     const auto icons = b.theme("quorvia", 3);
     b.ini(2, 2);
-    b.random = ScriptedRandom({0.3f, 0.6f, 0.0f, 0.9f, 0.5f, 0.0f});
-    b.game.StartGame();
-    std::vector<std::string> tags;
-    for (const Card& c : b.game.imgPiece) tags.push_back(c.Tag);
-    EXPECT_EQ(tags, (std::vector<std::string>{icons[1], icons[2], icons[1], icons[2]}));
-    EXPECT_EQ(b.random.draws, 6);
+    // The next deal starts afresh: drawing 0 always, it takes a, a, b, b.
+    for (const auto& [draws, dealt] :
+         {std::pair{std::vector{0.3f, 0.6f, 0.0f, 0.9f, 0.5f, 0.0f}, "1212"}, {std::vector(6, 0.0f), "0011"}}) {
+        b.random = ScriptedRandom(draws);
+        b.game.StartGame();
+        std::string tags;
+        for (const Card& c : b.game.imgPiece)
+            tags += std::to_string(std::find(icons.begin(), icons.end(), c.Tag) - icons.begin());
+        EXPECT_EQ(tags, dealt);
+        EXPECT_EQ(b.random.draws, 6);
+    }
 }
 
-// Boards that a hand-edited file can ask for: odd (13 pairs for 25 cards), empty (the game
-// start ends with the panel hidden, the next good one shows it again), too large for 16 bits
-// (the previous size stays); and a deck too short for its board (an empty mode file), whose
-// deal fails at the first empty draw, leaving the panel hidden and nothing thrown.
+// Boards that a hand-edited file can ask for: odd (13 pairs for 25 cards, the spare icon not
+// dealt in the next game), empty (the game start ends with the panel hidden, the next good
+// one shows it again, every face on two cards), too large for 16 bits (the previous size
+// stays); and a deck too short for its board (an empty mode file), whose deal fails at the
+// first empty draw, leaving the panel hidden and nothing thrown.
 TEST(Layout, OddEmptyOverflowingAndUndealableBoards) {
     Board b;
     b.theme("quorvia", 250);
@@ -102,6 +110,9 @@ TEST(Layout, OddEmptyOverflowingAndUndealableBoards) {
     b.ini(2, 3);
     b.game.StartGame();
     EXPECT_TRUE(b.game.picPanel.Visible);
+    std::map<std::string, int> faces;  // the odd board's spare icon is not dealt any more
+    for (const Card& card : b.game.imgPiece) ++faces[card.Tag];
+    EXPECT_TRUE(std::ranges::all_of(faces, [](const auto& face) { return face.second == 2; }));
     b.ini(200, 200);
     b.game.StartGame();
     EXPECT_EQ(b.settings.live.BoardSizeKey, "6");

@@ -10,6 +10,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -150,6 +151,13 @@ TEST(Locations, LockAndHomeWhateverOthersPutInSharedPlaces) {
     const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
     ::setenv("HOME", "relative", 1);
     EXPECT_EQ(Environment::ofThisProcess().accountHome, ::getpwuid(::getuid())->pw_dir);
+    if (::geteuid() == 0) {  // a user the database does not know has no home there either
+        const pid_t child = ::fork();
+        if (child == 0) ::_exit(::setuid(54321) == 0 && Environment::ofThisProcess().accountHome.empty() ? 0 : 1);
+        int status = -1;
+        ::waitpid(child, &status, 0);
+        EXPECT_EQ(status, 0);
+    }
     ::setenv("HOME", home.c_str(), 1);
 }
 

@@ -371,6 +371,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QTest::keyClick(w.panel(), Qt::Key_Right);
         QCOMPARE(panel->focusChild(), panel->child(1));
+        QVERIFY(panel->child(1)->state().focused && panel->child(2)->state().focusable);
         // While an unequal pair stays up, a press turns nothing, as a click would not.
         const auto b = static_cast<std::size_t>(partnerOfCard0(game, false));
         const std::size_t c = b == 1 ? 2 : 1;
