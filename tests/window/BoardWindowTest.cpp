@@ -93,9 +93,8 @@ private slots:
         QStringList items;
         for (QAction* a : w.menu()->actions()) {
             items << (a->isSeparator() ? QStringLiteral("-") : a->text());
-            if (a->menu()) {
-                for (QAction* sub : a->menu()->actions()) items << QStringLiteral("  ") + sub->text();
-            }
+            for (QAction* sub : a->menu() ? a->menu()->actions() : QList<QAction*>())
+                items << QStringLiteral("  ") + sub->text();
         }
         QCOMPARE(items, (QStringList{QStringLiteral("Optionen..."), QStringLiteral("Neues Spiel"),
                                      QStringLiteral("  Starten"), QStringLiteral("-"), QStringLiteral("Panik!"),
