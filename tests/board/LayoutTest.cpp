@@ -157,9 +157,8 @@ TEST(WindowModel, DragArithmetic) {
     };
     EXPECT_EQ(move(ButtonLeft, 60, 15), "1030.000000 1970.000000");
     EXPECT_EQ(move(ButtonLeft, 30, 45), "1000.000000 2000.000000");
-    for (int buttons : {ButtonLeft | ButtonRight, int{ButtonRight}, int{ButtonMiddle}, 0}) {
+    for (int buttons : {ButtonLeft | ButtonRight, int{ButtonRight}, int{ButtonMiddle}, 0})
         EXPECT_EQ(move(buttons, 60, 15), "stays") << buttons;
-    }
     EXPECT_FALSE(drag.mouseDown(ButtonMiddle, 5, 6));
     EXPECT_EQ(std::tuple(drag.DragStartX, drag.DragStartY), std::tuple(5.0f, 6.0f));
 }

@@ -301,9 +301,8 @@ TEST(ThemeTool, ReplacingSwapsTheWholeThemeInOneStepOnAnyFileSystem) {
     std::thread watcher([&] {
         while (running) missing += !fs::is_directory(icons + "/urlaub");
     });
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 10; ++i)
         EXPECT_EQ(dir.run({"--replace", "urlaub", dir.path() + "bilder/" + (i % 2 ? "alpha.png" : "foto.jpg")}), 0);
-    }
     running = false;
     watcher.join();
     EXPECT_EQ(missing, 0);
@@ -381,9 +380,8 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
         const QString wanted = QString::fromUtf8(line).replace(QStringLiteral("{}"), q(p));
         EXPECT_TRUE(out.contains(wanted)) << line << "\n" << out.toStdString();
     }
-    for (const char* face : {"IMG_0001", "IMG_0002", "IMG_0003", "PXL_1.MP", "DSC_0002"}) {
+    for (const char* face : {"IMG_0001", "IMG_0002", "IMG_0003", "PXL_1.MP", "DSC_0002"})
         EXPECT_TRUE(upright(sizesOf(dir.path() + "prog/icons/telefon/" + face + ".ico")[64])) << face;
-    }
 }
 
 // A folder of more than 500 pictures makes a theme only when the player chooses all of them

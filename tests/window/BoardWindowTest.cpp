@@ -368,6 +368,11 @@ private slots:
         };
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
+        press(0);  // a new game covers the turned card under the reader: it is told anew
+        QTRY_VERIFY(game.OneCardOpen);
+        QAccessibleInterface* turned = panel->focusChild();
+        w.menu()->findChild<QAction*>(QStringLiteral("mnuNew"))->trigger();
+        QVERIFY(panel->focusChild() != turned && panel->focusChild()->text(QAccessible::Name).endsWith(u"verdeckt"));
         QTest::keyClick(w.panel(), Qt::Key_Right);
         QCOMPARE(panel->focusChild(), panel->child(1));
         QVERIFY(panel->child(1)->state().focused && panel->child(2)->state().focusable);
