@@ -361,6 +361,10 @@ QString dateTaken(const fs::path& path) {
 QImage squareOf(const fs::path& path, int side, bool fit, const QColor& letterbox, PixelBudget& budget, QString* why) {
     const std::unique_ptr<QFile> file = openPicture(path, why);
     if (!file) return {};
+    if (file->size() == 0) {  // a download that never arrived, say
+        *why = QStringLiteral("kein lesbares Bild (leere Datei)");
+        return {};
+    }
     const QByteArray head = file->peek(64);
     if (heif_check_filetype(reinterpret_cast<const uint8_t*>(head.constData()), int(head.size())) != heif_filetype_no) {
         return heifSquare(*file, side, fit, letterbox, budget, why);
