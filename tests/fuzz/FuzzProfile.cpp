@@ -1,8 +1,9 @@
 // The settings file reader and writer on arbitrary file bytes, in whatever encoding they
 // are taken for: no crash, decoding and encoding give back the same bytes, and a write is a
 // round trip: the written value reads back from the new bytes, writing it again changes
-// nothing, and every other line and every other key's value of the file survive. A value may hold a letter that
-// Windows-1252 lacks (byte 0x02 of the input stands for 'ł'); it turns such a file into UTF-8.
+// nothing, and every other line of the file and every other key's value survive. A value
+// may hold a letter that Windows-1252 lacks (byte 0x02 of the input stands for 'ł'); it
+// turns such a file into UTF-8.
 
 #include "app/ProfileFile.h"
 #include "app/Text.h"

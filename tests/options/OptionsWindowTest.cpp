@@ -92,21 +92,20 @@ private slots:
     }
 
     // Typing in the theme box is no choice from its list, whichever way the player then
-    // leaves it (Enter, or a click on OK that takes the focus): the name is stored as typed,
-    // and a shared cover picked after the click into the box stays picked; a preset and a
-    // rule chosen before take effect. Input arrives as it does from the window system, at
-    // the focus widget.
+    // leaves it (Enter, or a click on OK that takes the focus): the name is stored as typed.
+    // Entering the box takes the theme's own cover again, and a shared cover picked after
+    // that stays picked; a preset and a rule chosen before take effect. Input arrives as it
+    // does from the window system, at the focus widget.
     void typedThemeAndPickedCoverSurviveLeavingTheBox() {
         for (const bool byEnter : {true, false}) {
             Running run;
             QPointer<frmOptions> dialog = run.openFromMenu();
             QVERIFY(QTest::qWaitForWindowActive(dialog));
-            for (const char* name : {"Option1(0)", "Option1(8)", "Check2"}) {  // the preset 1 x 24, no turning back
+            for (const char* name : {"Option1(0)", "Option1(8)", "Check2"})  // preset 1 x 24, no automatic cover
                 if (!byEnter) QTest::mouseClick(control(dialog, name), Qt::LeftButton);
-            }
             QTest::mouseClick(control(dialog, "Image1(1)"), Qt::LeftButton);
             auto* box = control<QComboBox>(dialog, "Combo1");
-            QTest::mouseClick(box->lineEdit(), Qt::LeftButton);  // entering the box takes the theme's own cover again
+            QTest::mouseClick(box->lineEdit(), Qt::LeftButton);
             QVERIFY(QApplication::focusWidget() == box && run.program->settings.live.CoverIcon == "@");
             const QString typed = byEnter ? QStringLiteral("QUORVIA") : QStringLiteral("quorvia");
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
