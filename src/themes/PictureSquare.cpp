@@ -361,8 +361,11 @@ QString dateTaken(const fs::path& path) {
 QImage squareOf(const fs::path& path, int side, bool fit, const QColor& letterbox, PixelBudget& budget, QString* why) {
     const std::unique_ptr<QFile> file = openPicture(path, why);
     if (!file) return {};
-    if (file->size() == 0) {  // a download that never arrived, say
-        *why = QStringLiteral("kein lesbares Bild (leere Datei)");
+    // A download that never arrived, or broke off at once: no format holds a picture in
+    // fewer than 12 bytes, and from 12 on every reader can tell its own files.
+    if (file->size() < 12) {
+        *why = file->size() == 0 ? QStringLiteral("kein lesbares Bild (leere Datei)")
+                                 : QStringLiteral("kein lesbares Bild (nur %1 Bytes)").arg(file->size());
         return {};
     }
     const QByteArray head = file->peek(64);

@@ -221,8 +221,8 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
 // Whatever a folder holds, the tool reads each picture once, names each one it skips and
 // why, and finishes within its memory: links into loops, a pipe and a dangling link named
 // like pictures, a folder it may not read, bombs of the formats it reads (under their own
-// names and under another), an SVG drawing a pipe, a format it does not read, and two empty
-// files (no copies of each other).
+// names and under another), an SVG drawing a pipe, a format it does not read, two empty
+// files (no copies of each other) and a JPEG cut off after three bytes.
 TEST(ThemeTool, HostileFoldersAndPicturesAreSkippedWithTheirReason) {
     Folder dir;
     const std::string b = dir.path() + "bilder/";
@@ -232,6 +232,7 @@ TEST(ThemeTool, HostileFoldersAndPicturesAreSkippedWithTheirReason) {
     fs::create_symlink("nirgends", b + "weg.jpg");
     ASSERT_EQ(::mkfifo((b + "pipe.jpg").c_str(), 0644), 0);
     for (const char* empty : {"leer.jpg", "leer.png"}) dir.write(std::string("bilder/") + empty);  // no copies
+    dir.write("bilder/kurz.jpg", "\xFF\xD8\xFF");
     dir.write("bilder/zu/bild.png", dir.read("bilder/alpha.png"));
     // A progressive JPEG that claims 45000 x 45000 pixels: its coefficients alone take 4 GB.
     std::system(("cd " + b +
@@ -275,9 +276,10 @@ TEST(ThemeTool, HostileFoldersAndPicturesAreSkippedWithTheirReason) {
         "übersprungen: {}tiff.png: kein unterstütztes Bildformat (tiff)",
         "übersprungen: {}leer.jpg: kein lesbares Bild (leere Datei)",
         "übersprungen: {}leer.png: kein lesbares Bild (leere Datei)",
+        "übersprungen: {}kurz.jpg: kein lesbares Bild (nur 3 Bytes)",
         "übergangen: {}selbst: derselbe Ordner wie {}, schon gelesen",
         "übergangen: {}sub/hoch: derselbe Ordner wie {}, schon gelesen",
-        "5 Kartenbilder gemacht, übersprungen: 12,",
+        "5 Kartenbilder gemacht, übersprungen: 13,",
     };
     for (const char* line : lines) {
         const QString wanted =
