@@ -19,10 +19,11 @@ build: configure
 run: build
 	./$(BUILD_DIR)/quorvia
 
-# Every test: formatting, the whole suite, the suite again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and each fuzz target for 30 seconds.
+# Every test: formatting of C++ and CMake files, clang-tidy, the whole suite, the suite again
+# under AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target for 30 seconds.
 test: build
 	sh tools/check-format
+	sh tools/check-tidy $(BUILD_DIR)
 	ctest --preset $(PRESET)
 	cmake --preset asan
 	cmake --build --preset asan

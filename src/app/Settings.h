@@ -73,7 +73,6 @@ public:
     void mnuStand_Click();
 
     const AppConstants& constants() const { return c_; }
-    const FileSystem& fileSystem() const { return fs_; }
 
 private:
     const AppConstants& c_;

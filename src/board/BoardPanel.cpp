@@ -1,6 +1,6 @@
 #include "board/BoardPanel.h"
 
-#include "board/BoardAccessible.h"
+#include "board/BoardAccessibility.h"
 #include "board/BoardWindow.h"
 #include "board/QtPictureLoader.h"
 
@@ -17,10 +17,6 @@ namespace quorvia {
 BoardPanel::BoardPanel(BoardWindow& window) : QWidget(&window), window_(window) {
     setObjectName(QStringLiteral("picPanel"));
     setMouseTracking(true);
-    QFont bold(QStringLiteral("Tahoma"));
-    bold.setPixelSize(12);  // 9 pt
-    bold.setBold(true);
-    setFont(bold);
     const QPixmap pointer = QPixmap::fromImage(resourceImage(QStringLiteral(":/images/pointing-hand.png")));
     hand_ = pointer.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(pointer, 7, 1);
     setFocusPolicy(Qt::StrongFocus);

@@ -8,8 +8,6 @@ namespace quorvia {
 
 enum class MessageIcon { Critical, Information };
 
-enum class LabelId { Time, Flips, BestTime, BestFlips };
-
 // Parts of the board model that changed, so the view knows what to re-read.
 enum Change : unsigned {
     ChangeCaptions = 1u << 0,
@@ -43,7 +41,7 @@ public:
     virtual void showMessage(const std::string& text, const std::string& title, MessageIcon icon) = 0;
 
     // Width in twips that a self-sizing label takes for `caption`.
-    virtual float labelWidth(LabelId label, const std::string& caption) = 0;
+    virtual float labelWidth(const std::string& caption) = 0;
 
     virtual ScreenSize screenSize() = 0;
 

@@ -1,7 +1,7 @@
 #include "board/BoardWindow.h"
 
 #include "board/Background.h"
-#include "board/BoardAccessible.h"
+#include "board/BoardAccessibility.h"
 #include "board/BoardPanel.h"
 #include "board/QtPictureLoader.h"
 #include "board/QtWindowPlacement.h"
@@ -164,7 +164,7 @@ void BoardWindow::showMessage(const std::string& text, const std::string& title,
     box.exec();
 }
 
-float BoardWindow::labelWidth(LabelId, const std::string& caption) {
+float BoardWindow::labelWidth(const std::string& caption) {
     if (caption.empty()) return 0;
     awaitFonts();
     const QFontMetrics metrics(font_);

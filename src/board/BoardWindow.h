@@ -57,7 +57,7 @@ public:
     void processEvents() override;
     void processEventsWaiting(double seconds) override;
     void showMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
-    float labelWidth(LabelId label, const std::string& caption) override;
+    float labelWidth(const std::string& caption) override;
     ScreenSize screenSize() override;
     void changed(unsigned changes) override;
     void cardChanged(int index) override;

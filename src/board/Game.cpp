@@ -13,7 +13,7 @@ const char* const kLongHint = "Rechtsklick öffnet das Menü. Zum Starten einfac
 const char* const kShortHint = "Zum Starten einfach losklicken...";
 
 // Single-precision sum, as the card and panel positions are kept.
-float f(double v) { return static_cast<float>(v); }
+float toSingle(double v) { return static_cast<float>(v); }
 
 }  // namespace
 
@@ -49,9 +49,9 @@ void Game::notifyCard(int index) {
     if (view_) view_->cardChanged(index);
 }
 
-void Game::setCaption(Label& label, LabelId id, const std::string& caption) {
+void Game::setCaption(Label& label, const std::string& caption) {
     label.Caption = caption;
-    if (view_) label.Width = view_->labelWidth(id, caption);
+    if (view_) label.Width = view_->labelWidth(caption);
     notify(ChangeCaptions);
 }
 
@@ -98,8 +98,8 @@ void Game::Form_Load() {
 
 void Game::Form_Resize() {
     // The record labels end 200 short of the outer right edge; the line runs past it.
-    lblBestFlips.Left = f(Width - lblBestFlips.Width - 200);
-    lblBestTime.Left = f(Width - lblBestTime.Width - 200);
+    lblBestFlips.Left = toSingle(Width - lblBestFlips.Width - 200);
+    lblBestTime.Left = toSingle(Width - lblBestTime.Width - 200);
     lnDeco.X2 = Width + 200;
     notify(ChangeCaptions | ChangeBackground);
 }
@@ -167,7 +167,7 @@ void Game::LoadLists() {
 }
 
 void Game::CenterInContainer(Panel& panel) {
-    panel.Left = f(static_cast<double>(Width) / 2 - static_cast<double>(panel.Width) / 2);
+    panel.Left = toSingle(static_cast<double>(Width) / 2 - static_cast<double>(panel.Width) / 2);
     notify(ChangeGeometry);
 }
 
@@ -190,11 +190,10 @@ void Game::StartGame() {
         const LiveSettings& s = settings_.live;
         ElapsedSeconds = 0;
         FlipCount = 0;
-        setCaption(lblBestTime, LabelId::BestTime, "");
-        setCaption(lblBestFlips, LabelId::BestFlips, "");
-        setCaption(lblTime, LabelId::Time, s.BoardCols >= 8 ? kLongHint : kShortHint);
-        setCaption(lblFlips, LabelId::Flips,
-                   "Spielfeld Grösse: " + decimal(s.BoardRows) + " x " + decimal(s.BoardCols));
+        setCaption(lblBestTime, "");
+        setCaption(lblBestFlips, "");
+        setCaption(lblTime, s.BoardCols >= 8 ? kLongHint : kShortHint);
+        setCaption(lblFlips, "Spielfeld Grösse: " + decimal(s.BoardRows) + " x " + decimal(s.BoardCols));
         setTimeEnabled(false);
         picPanel.Visible = false;
         notify(ChangePanel);
@@ -310,7 +309,7 @@ void Game::imgPiece_Click(int Index) {
         attempt([&] { turnUp(Index); });
     } else {
         attempt([&] { FlipCount = toInt16(static_cast<long long>(FlipCount) + 1); });
-        attempt([&] { setCaption(lblFlips, LabelId::Flips, "Versuche: " + decimal(FlipCount)); });
+        attempt([&] { setCaption(lblFlips, "Versuche: " + decimal(FlipCount)); });
         attempt([&] {
             card(FirstCard).Enabled = true;
             notifyCard(FirstCard);
@@ -383,7 +382,7 @@ void Game::WaitSeconds(double Seconds) {
 void Game::tmrTime_Timer() {
     // The count stops at the 16-bit limit; the label keeps showing it.
     attempt([&] { ElapsedSeconds = toInt16(static_cast<long long>(ElapsedSeconds) + 1); });
-    setCaption(lblTime, LabelId::Time, "Zeit: " + decimal(ElapsedSeconds) + " Sekunden");
+    setCaption(lblTime, "Zeit: " + decimal(ElapsedSeconds) + " Sekunden");
 }
 
 std::string Game::winMessage() const {

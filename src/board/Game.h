@@ -71,7 +71,6 @@ public:
     void setWidth(float w);
     void setHeight(float h);
     float clientHeight() const { return Height - 2 * kBorder; }
-    float clientWidth() const { return Width - 2 * kBorder; }
     static constexpr float kBorder = 45;
 
     Panel picPanel;
@@ -114,7 +113,6 @@ public:
 
     Settings& settings() { return settings_; }
     CoverPictures& covers() { return covers_; }
-    BoardView* view() { return view_; }
 
     // The card with that index; fails with OutOfRange for one that does not exist.
     Card& card(int index);
@@ -122,7 +120,7 @@ public:
 private:
     void notify(unsigned changes);
     void notifyCard(int index);
-    void setCaption(Label& label, LabelId id, const std::string& caption);
+    void setCaption(Label& label, const std::string& caption);
     void setTimeEnabled(bool on);
     void setAutoBackEnabled(bool on);
     void turnUp(int index);

@@ -58,7 +58,7 @@ QFont arialBold() {
     return font;
 }
 
-void paintBackground(QWidget* widget, const QColor& background, const QColor& text) {
+void setColours(QWidget* widget, const QColor& background, const QColor& text) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, background);
     palette.setColor(QPalette::WindowText, text);
@@ -74,7 +74,7 @@ QFrame* makePanel(QWidget* parent, const char* name, QRect rect) {
     panel->setObjectName(QString::fromLatin1(name));
     panel->setFrameStyle(QFrame::WinPanel | QFrame::Raised);
     panel->setGeometry(rect);
-    paintBackground(panel, kPanelGrey, Qt::black);
+    setColours(panel, kPanelGrey, Qt::black);
     return panel;
 }
 
@@ -207,7 +207,7 @@ frmOptions::frmOptions(Settings& settings, Game& game, const FileSystem& fs, Pic
     setWindowTitle(QStringLiteral("Optionen"));
     setFixedSize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
     setFont(tahoma(13));
-    paintBackground(this, Qt::black, Qt::white);
+    setColours(this, Qt::black, Qt::white);
 
     static const bool readersKnowPictures = [] {
         QAccessible::installFactory(pictureInterfaces);
@@ -257,7 +257,7 @@ void frmOptions::buildControls() {
         auto* option = new QRadioButton(QString::fromLatin1(kPresets[i].caption), SSPanel1_);
         option->setObjectName(QStringLiteral("Option1(%1)").arg(i));
         option->setGeometry(inPanel(SSPanel1_, twips(places[i].left, places[i].top, places[i].width, 255)));
-        paintBackground(option, kPanelGrey, Qt::black);
+        setColours(option, kPanelGrey, Qt::black);
         optionGroup_->addButton(option, static_cast<int>(i));
         Option1_[i] = option;
     }
@@ -296,7 +296,7 @@ void frmOptions::buildControls() {
     Picture1_->setObjectName(QStringLiteral("Picture1"));
     Picture1_->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     Picture1_->setGeometry(inPanel(SSPanel2_, twips(255, 360, 3900, 540)));
-    paintBackground(Picture1_, kPanelGrey, Qt::black);
+    setColours(Picture1_, kPanelGrey, Qt::black);
     for (int i = 0; i < kStripSlots; ++i) {
         auto* slot = new PictureBox(Picture1_);
         slot->setObjectName(QStringLiteral("Image1(%1)").arg(i));
@@ -318,7 +318,7 @@ void frmOptions::buildControls() {
     Check2_ = new QCheckBox(QStringLiteral("Ungleiche Paare automatisch abdecken"), this);
     Check2_->setObjectName(QStringLiteral("Check2"));
     Check2_->setGeometry(twips(600, 5400, 3735, 255));
-    for (QCheckBox* check : {Check1_, Check2_}) paintBackground(check, Qt::black, Qt::white);
+    for (QCheckBox* check : {Check1_, Check2_}) setColours(check, Qt::black, Qt::white);
 
     // The two ways out.
     cmdOK_ = new QPushButton(QStringLiteral("Übernehmen + Neues Spiel starten"), this);

@@ -80,7 +80,6 @@ public:
     void showMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
     void destroyDialog() override;
 
-public slots:
     // Esc: the cancel button.
     void reject() override;
 

@@ -118,7 +118,6 @@ public:
 
     // Root of the theme walk, with its separator; set by FillCollection.
     std::string IconsFolder;
-    ThemeWalk& walk() { return walk_; }
 
     // --- opening --------------------------------------------------------------------------
     void Form_Load();

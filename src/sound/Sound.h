@@ -56,7 +56,7 @@ public:
 
     Sound(WaveResources& resources, AudioOutput& output) : resources_(resources), output_(output) {}
 
-    // Loads resource "WAVE"/name and plays it. Flags default to 6; bit 4 (image in memory)
+    // Loads resource "WAVE"/name and plays it. Flags default to 6; the flag 4 (image in memory)
     // is always added because the image is always handed over from memory. A missing
     // resource means no play call at all; a failing or throwing play is ignored.
     void PlayWaveResource(std::string_view name, std::optional<std::int32_t> flags = std::nullopt) noexcept;

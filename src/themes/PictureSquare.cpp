@@ -136,10 +136,10 @@ qint64 jpegCoefficientBytes(QIODevice& file) {
             auto sampling = [&](int c, int shift) {
                 return 6 + 3 * c + 1 < f.size() ? std::max(1, (uchar(f[6 + 3 * c + 1]) >> shift) & 15) : 1;
             };
-            int maxH = 1, maxV = 1;
+            qint64 maxH = 1, maxV = 1;
             for (int c = 0; c < components; ++c) {
-                maxH = std::max(maxH, sampling(c, 4));
-                maxV = std::max(maxV, sampling(c, 0));
+                maxH = std::max<qint64>(maxH, sampling(c, 4));
+                maxV = std::max<qint64>(maxV, sampling(c, 0));
             }
             for (int c = 0; c < components; ++c) {
                 const qint64 columns = (width * sampling(c, 4) + 8 * maxH - 1) / (8 * maxH);

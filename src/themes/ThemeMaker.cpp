@@ -19,6 +19,7 @@
 #include <array>
 #include <bit>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -71,7 +72,7 @@ QString safeName(const fs::path& picture) {
 // colours, do not.
 struct FaceLook {
     std::array<std::uint64_t, 8> shapes{};
-    std::array<int, 8 * 8 * 3> colours{};
+    std::array<int, 192> colours{};  // 8 x 8 cells, 3 channels
     std::array<int, 3> mean{};
 };
 
@@ -203,10 +204,12 @@ std::vector<fs::path> spreadByDate(const std::vector<fs::path>& pictures, int co
     for (std::size_t i = 0; i < pictures.size(); ++i) byDate.emplace_back(dateTaken(pictures[i]), i);
     std::stable_sort(byDate.begin(), byDate.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<std::size_t> chosen;
+    chosen.reserve(std::size_t(count));
     for (int k = 0; k < count; ++k)
         chosen.push_back(byDate[std::size_t(k) * pictures.size() / std::size_t(count)].second);
     std::sort(chosen.begin(), chosen.end());
     std::vector<fs::path> out;
+    out.reserve(chosen.size());
     for (std::size_t i : chosen) out.push_back(pictures[i]);
     return out;
 }
@@ -250,7 +253,7 @@ std::optional<fs::path> themeFolder(const fs::path& root, const QString& name, Q
 fs::path newWorkFolder(const fs::path& besides) {
     std::random_device random;
     for (;;) {
-        const fs::path candidate =
+        fs::path candidate =
             besides / (kWorkPrefix + std::to_string(::getpid()) + "-" + std::to_string(random() % 1000000));
         std::error_code ec;
         if (fs::create_directory(candidate, ec)) return candidate;
@@ -308,7 +311,7 @@ void sweepStaleWorkFolders(const fs::path& folder) { sweepStaleWorkFiles(folder.
 
 QString progressText(int done, int total, double seconds) {
     const double rate = seconds > 0 ? done / seconds : 0;
-    const int left = rate > 0 ? int((total - done) / rate + 0.5) : 0;
+    const int left = rate > 0 ? int(std::lround((total - done) / rate)) : 0;
     return QStringLiteral("%1/%2  %3 Bilder/s  noch %4:%5")
         .arg(done)
         .arg(total)
@@ -320,7 +323,7 @@ QString progressText(int done, int total, double seconds) {
 QString sizeText(int faces) {
     const qint64 kib = qint64(faces) * kFaceKiB;
     if (kib < 1000) return QStringLiteral("etwa %1 KB").arg(kib);
-    if (kib < 1000 * 1000) return QStringLiteral("etwa %1 MB").arg((kib + 500) / 1000);
+    if (kib < 1'000'000) return QStringLiteral("etwa %1 MB").arg((kib + 500) / 1000);
     return QStringLiteral("etwa %1 GB").arg(QLocale(QLocale::German).toString(kib / 1e6, 'f', 1));
 }
 

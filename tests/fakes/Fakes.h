@@ -71,7 +71,7 @@ public:
         if (onMessage) onMessage();
     }
     // About 90 twips (6 pixels) per character.
-    float labelWidth(LabelId, const std::string& caption) override { return static_cast<float>(caption.size() * 90); }
+    float labelWidth(const std::string& caption) override { return static_cast<float>(caption.size() * 90); }
     ScreenSize screenSize() override { return screen; }
     void changed(unsigned changes) override { changeLog |= changes; }
     void cardChanged(int) override {}

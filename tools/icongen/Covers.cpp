@@ -512,7 +512,7 @@ void clouds(QPainter& p, const QRectF& r, int size) {
 }  // namespace
 
 QList<Cover> sharedCovers() {
-    auto make = [](const char* file, QColor border, Pattern pattern) {
+    auto make = [](const char* file, QColor border, const Pattern& pattern) {
         return Cover{QString::fromLatin1(file),
                      [border, pattern](int size) { return cardBack(size, border, pattern); }};
     };

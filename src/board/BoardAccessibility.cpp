@@ -1,4 +1,4 @@
-#include "board/BoardAccessible.h"
+#include "board/BoardAccessibility.h"
 
 #include "board/BoardPanel.h"
 #include "board/BoardWindow.h"
