@@ -1,7 +1,7 @@
 // The theme walk over a generated tree of 5,000 folders and 20,000 files (warm cache),
 // and, for comparison, `find` listing the folders that hold .ico files.
 
-#include "options/ThemeWalk.h"
+#include "app/ThemeWalk.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,7 @@
 #include "app/Installation.h"
 
 #include "app/Text.h"
+#include "app/Theme.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -88,15 +89,15 @@ Locations decideLocations(const FileSystem& fs, const std::string& executablePat
     const std::string exeFolder = folderOf(executablePath);
     const std::string dataFolder = exeFolder + "/" + installedData;
     where.programFolder = exeFolder;
-    if (fs.isDirectory(exeFolder + "/icons")) {
+    if (fs.isDirectory(exeFolder + "/" + theme::kIconsFolder)) {
         where.installed = !fs.canWriteFolder(exeFolder);
-    } else if (!installedData.empty() && fs.isDirectory(dataFolder + "/icons")) {
+    } else if (!installedData.empty() && fs.isDirectory(dataFolder + "/" + theme::kIconsFolder)) {
         where.programFolder = dataFolder;
         where.installed = true;
     }
     if (!where.installed) {
         AddBackslash(where.programFolder);
-        where.settingsFile = where.programFolder + "Quorvia.ini";
+        where.settingsFile = where.programFolder + kSettingsFileName;
         where.instanceLock = executablePath;
         return where;
     }
@@ -107,8 +108,10 @@ Locations decideLocations(const FileSystem& fs, const std::string& executablePat
     const auto below = [](const std::string& folder, const std::string& rest) {
         return folder.empty() ? folder : folder + rest;
     };
-    where.settingsFile = below(baseFolder(env.configHome, home, "/.config"), "/quorvia/Quorvia.ini");
-    where.playerIcons = below(baseFolder(env.dataHome, home, "/.local/share"), "/quorvia/icons");
+    where.settingsFile =
+        below(baseFolder(env.configHome, home, "/.config"), std::string("/quorvia/") + kSettingsFileName);
+    where.playerIcons =
+        below(baseFolder(env.dataHome, home, "/.local/share"), std::string("/quorvia/") + theme::kIconsFolder);
     where.lockOwner = env.uid;
     const std::string display = fileNamePart(env.display);
     if (isPrivateFolder(env.runtimeDir, env.uid)) {
@@ -126,11 +129,16 @@ AppConstants constantsFor(const Locations& where) {
     return c;
 }
 
+std::string themesFolderFor(const Locations& where) {
+    if (where.installed && !where.playerIcons.empty()) return where.playerIcons;
+    return theme::iconsFolderOf(where.programFolder);
+}
+
 void prepareSettingsFile(const FileSystem& fs, const Locations& where) {
     if (!where.installed || where.settingsFile.empty()) return;
     fs.makeFolders(folderOf(where.settingsFile));
     if (fs.entryExists(where.settingsFile)) return;
-    if (const auto shipped = fs.readFile(where.programFolder + "Quorvia.ini")) {
+    if (const auto shipped = fs.readFile(where.programFolder + kSettingsFileName)) {
         fs.writeFileAtomically(where.settingsFile, *shipped);
     }
 }
@@ -153,7 +161,7 @@ std::optional<std::string> PlayerThemes::below(std::string_view path) const {
 }
 
 bool PlayerThemes::playerHasTheme(const std::string& folder) const {
-    return !disk_.listFiles(playerIcons_ + "/" + folder, "*.ico").empty();
+    return !disk_.listFiles(playerIcons_ + "/" + folder, theme::kFacePatterns).empty();
 }
 
 std::optional<std::string> PlayerThemes::resolve(std::string_view path) const {
@@ -166,7 +174,7 @@ std::optional<std::string> PlayerThemes::resolve(std::string_view path) const {
     const auto cut = rest->find_last_of("/\\");
     if (installed && cut != std::string::npos && !disk_.isDirectory(*installed)) {
         const std::string folder = rest->substr(0, cut);
-        if (!equalsIgnoreCase(folder, "@") && playerHasTheme(folder)) return std::nullopt;
+        if (theme::mayBeTheme(folder) && playerHasTheme(folder)) return std::nullopt;
     }
     return installed;
 }
@@ -175,7 +183,7 @@ std::vector<std::string> PlayerThemes::listFiles(std::string_view dir, std::stri
     const auto rest = below(dir);
     if (!rest) return disk_.listFiles(dir, patterns);
     std::vector<std::string> names = disk_.listFiles(playerIcons_ + "/" + *rest, patterns);
-    if (!equalsIgnoreCase(*rest, "@") && playerHasTheme(*rest)) return names;
+    if (theme::mayBeTheme(*rest) && playerHasTheme(*rest)) return names;
     return merged(std::move(names), disk_.listFiles(dir, patterns));
 }
 

@@ -32,6 +32,10 @@
 
 namespace quorvia {
 
+// The settings file's name: beside a portable game's executable, in the player's config
+// folder, and, installed, the file a player's settings start as a copy of.
+inline constexpr const char* kSettingsFileName = "Quorvia.ini";
+
 // What the process was given by its session.
 struct Environment {
     std::string home;         // $HOME
@@ -61,6 +65,11 @@ Locations decideLocations(const FileSystem& fs, const std::string& executablePat
 
 // The constants for these locations.
 AppConstants constantsFor(const Locations& where);
+
+// Where new themes go, made by quorvia-theme or by a drop on the board: the player's themes
+// folder where the game is installed and the player has a home, else the program's icons
+// folder (installed, unwritable: the maker then says it cannot write there).
+std::string themesFolderFor(const Locations& where);
 
 // Installed: makes the folder of the player's settings file and, when the player has none
 // yet, starts it as a copy of the installed one. Nothing happens for a portable game.

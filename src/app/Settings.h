@@ -18,6 +18,19 @@ namespace quorvia {
 
 inline constexpr const char* kSection = "Einstellungen";
 
+// The settings file's six keys, in the order they are written.
+enum class SettingKey { Rows, Cols, RemovePairs, AutoCover, Collection, CoverIcon };
+inline constexpr SettingKey kSettingKeys[] = {SettingKey::Rows,      SettingKey::Cols,       SettingKey::RemovePairs,
+                                              SettingKey::AutoCover, SettingKey::Collection, SettingKey::CoverIcon};
+
+// A key's name in the file.
+const char* settingName(SettingKey key);
+
+// What a key stands for where the file has no text for it, and what restore-defaults
+// writes: 5 x 8 cards, found pairs leave, unequal pairs turn back by themselves, the
+// default theme with its own cover.
+std::string settingDefault(const AppConstants& c, SettingKey key);
+
 struct LiveSettings {
     Int16 BoardRows = 0;
     Int16 BoardCols = 0;
@@ -44,8 +57,8 @@ struct CoverPictures {
     Picture DefCover;    // the built-in one
 };
 
-// The stored text of a key, or `def` when the key is missing or empty.
-std::string ReadSetting(const FileSystem& fs, const AppConstants& c, std::string_view key, std::string_view def);
+// The stored text of a key, or its default when the key is missing or empty.
+std::string ReadSetting(const FileSystem& fs, const AppConstants& c, SettingKey key);
 
 class Settings {
 public:
@@ -58,9 +71,7 @@ public:
     // Starts a new game; set by whoever owns the board.
     std::function<void()> startGame;
 
-    std::string ReadSetting(std::string_view key, std::string_view def) const {
-        return quorvia::ReadSetting(fs_, c_, key, def);
-    }
+    std::string ReadSetting(SettingKey key) const { return quorvia::ReadSetting(fs_, c_, key); }
 
     // Writes all six keys, then starts a new game.
     void SaveSettings(Int16 rows, Int16 cols, Int16 removePairs, Int16 autoCover, const std::string& collection,
@@ -69,7 +80,8 @@ public:
     // Sets the live settings and the card back for the next game.
     void ReloadSettings();
 
-    // The board menu's restore-defaults command.
+    // The board menu's restore-defaults command: writes every key's default, then starts a
+    // new game.
     void mnuStand_Click();
 
     const AppConstants& constants() const { return c_; }

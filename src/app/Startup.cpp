@@ -1,6 +1,8 @@
 #include "app/Startup.h"
 
+#include "app/Installation.h"
 #include "app/Settings.h"
+#include "app/Theme.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -20,10 +22,10 @@ AppConstants makeConstants(std::string executableFolder) {
     AddBackslash(executableFolder);
     c.AppPath = std::move(executableFolder);
     c.AppTitle = "Oskel's Quorvia";
-    c.IniFile = c.AppPath + "Quorvia.ini";
-    c.CoverFolder = c.AppPath + "icons/@/";
-    c.DefaultCollection = "quorvia";
-    c.ThemeCoverFile = "/@.icn";
+    c.IniFile = c.AppPath + kSettingsFileName;
+    c.CoverFolder = theme::folderOf(c, theme::kSharedCovers) + "/";
+    c.DefaultCollection = theme::kDefaultName;
+    c.ThemeCoverFile = std::string("/") + theme::kOwnCoverFile;
     return c;
 }
 
@@ -66,9 +68,9 @@ InstanceGuard::~InstanceGuard() {
 }
 
 bool themeCheck(const FileSystem& fs, const AppConstants& c) {
-    const std::string theme = ReadSetting(fs, c, "Collection", c.DefaultCollection);
-    if (fs.entryExists(c.AppPath + "icons/" + theme)) return true;
-    return fs.entryExists(c.AppPath + "icons/quorvia");
+    const std::string theme = ReadSetting(fs, c, SettingKey::Collection);
+    if (fs.entryExists(theme::folderOf(c, theme))) return true;
+    return fs.entryExists(theme::folderOf(c, theme::kDefaultName));
 }
 
 std::uint64_t SeededRandom::clockSeed() {

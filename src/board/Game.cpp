@@ -2,6 +2,7 @@
 
 #include "app/Failure.h"
 #include "app/Text.h"
+#include "app/Theme.h"
 
 #include <cmath>
 
@@ -112,20 +113,6 @@ std::string Game::poolEntry(long long position) const {
     return pool[static_cast<std::size_t>(position)];
 }
 
-double modeFromText(std::string_view text) {
-    const std::size_t i = text.find_first_not_of(" \t\r\n");
-    if (i == std::string_view::npos) fail(FailureKind::FileError, "mode file without a value");
-    text.remove_prefix(i);
-    std::string_view field;
-    if (text.front() == '"') {
-        const std::size_t close = text.find('"', 1);
-        field = text.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
-    } else {
-        field = text.substr(0, text.find_first_of(",\r\n"));
-    }
-    return roundHalfEven(leadingNumber(field));
-}
-
 void Game::LoadLists() {
     attempt([&] {
         auto& pool = lstIcons[0];
@@ -134,9 +121,11 @@ void Game::LoadLists() {
         deck.clear();
         const LiveSettings& s = settings_.live;
         const double N = leadingNumber(s.BoardSizeKey);
-        const std::string themeDir = settings_.constants().AppPath + "icons/" + s.ActiveCollection;
+        const std::string themeDir = theme::folderOf(settings_.constants(), s.ActiveCollection);
 
-        for (const std::string& name : fs_.listFiles(themeDir, "*.ICO")) pool.push_back(themeDir + "/" + name);
+        for (const std::string& name : fs_.listFiles(themeDir, theme::kFacePatterns)) {
+            pool.push_back(themeDir + "/" + name);
+        }
 
         // Fill up with copies of random entries until there is an icon for every pair.
         while (N / 2 > static_cast<double>(pool.size())) {
@@ -147,13 +136,13 @@ void Game::LoadLists() {
 
         // The mode file is read afresh for every pair; its name is looked up (without regard
         // to case) once, so a large theme folder is not listed again for every pair.
-        const auto modeFile = fs_.resolve(themeDir + "/mgame.ITP");
+        const auto modeFile = fs_.resolve(themeDir + "/" + theme::kModeFile);
         for (long long i = 0; static_cast<double>(i) <= (N - 1) / 2; ++i) {
             double mode = 1;
             if (modeFile && fs_.isRegularFile(*modeFile)) {
                 const auto text = fs_.readFile(*modeFile);
                 if (!text) fail(FailureKind::FileError, "mode file unreadable");
-                mode = modeFromText(*text);
+                mode = theme::modeFromText(*text);
             }
             const double r = random_.next();
             const Int16 k = toInt16(r * (static_cast<double>(pool.size()) - 1));

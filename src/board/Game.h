@@ -23,12 +23,6 @@ namespace quorvia {
 
 inline constexpr const char* kFoundTag = "GESCHAFFT!";
 
-// The selection mode written in a theme's mode file: the first field of the text (up to
-// the first comma or line end; blank lines and blanks before it skipped; one pair of
-// quotes removed), read as its leading number and rounded half to even. A text with no
-// field at all (empty, or only blanks) fails with FileError, as reading past its end would.
-double modeFromText(std::string_view text);
-
 struct Card {
     Picture picture;  // what the card shows: the cover while face down
     std::string Tag;  // full path of its icon file, or kFoundTag once found

@@ -1,5 +1,7 @@
 #include "board/QtPictureLoader.h"
 
+#include "app/Theme.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
@@ -52,16 +54,17 @@ std::optional<Picture> decode(QIODevice& device, const QByteArray& format, const
 enum class IconDirectory { None, Sound, Broken };
 
 // An icon file's directory checked against the file's real size, before Qt trusts it: the
-// images it counts must fit the file (16 bytes each after the 6-byte header), and each
-// image must lie inside it. A 70-byte file claiming 65,535 images is Broken.
+// images it counts must fit the file (an entry each after the header), and each image must
+// lie inside it. A 70-byte file claiming 65,535 images is Broken.
 IconDirectory checkIconDirectory(const QByteArray& b) {
+    constexpr quint64 header = theme::kIcoHeaderSize, entrySize = theme::kIcoEntrySize;
     const auto byte = [&](qsizetype i) { return static_cast<quint64>(static_cast<unsigned char>(b[i])); };
     const auto u16 = [&](qsizetype i) { return byte(i) | byte(i + 1) << 8; };
     const auto u32 = [&](qsizetype i) { return u16(i) | u16(i + 2) << 16; };
-    if (b.size() < 6 || u16(0) != 0 || (u16(2) != 1 && u16(2) != 2)) return IconDirectory::None;
+    if (b.size() < qsizetype(header) || u16(0) != 0 || (u16(2) != 1 && u16(2) != 2)) return IconDirectory::None;
     const quint64 count = u16(4), size = static_cast<quint64>(b.size());
-    if (count == 0 || 6 + count * 16 > size) return IconDirectory::Broken;
-    for (qsizetype entry = 6; entry < static_cast<qsizetype>(6 + count * 16); entry += 16) {
+    if (count == 0 || header + count * entrySize > size) return IconDirectory::Broken;
+    for (qsizetype entry = header; entry < static_cast<qsizetype>(header + count * entrySize); entry += entrySize) {
         if (u32(entry + 12) + u32(entry + 8) > size) return IconDirectory::Broken;
     }
     return IconDirectory::Sound;

@@ -1,5 +1,6 @@
 #include "main/Program.h"
 
+#include "app/Theme.h"
 #include "main/ClickPlayer.h"
 #include "options/OptionsDialog.h"
 #include "themetool/ThemeDialog.h"
@@ -24,7 +25,7 @@ Program::Program(AppConstants appConstants, FileSystem& fileSystem)
       settings(constants, fileSystem, loader, covers),
       random(SeededRandom::clockSeed()),
       sound(std::make_unique<ClickPlayer>()),
-      themesFolder(std::filesystem::path(constants.AppPath) / "icons") {}
+      themesFolder(theme::iconsFolderOf(constants.AppPath)) {}
 
 Program::~Program() = default;
 

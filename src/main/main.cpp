@@ -1,8 +1,8 @@
 // Quorvia: a Memory game with icon cards.
 
 #include "app/Installation.h"
+#include "app/Theme.h"
 #include "main/Program.h"
-#include "themes/ThemeMaker.h"
 
 #include <QApplication>
 
@@ -39,7 +39,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     fonts.applicationReady();
 
-    PlayerThemes playerThemes(diskFileSystem(), where.programFolder + "icons", where.playerIcons);
+    PlayerThemes playerThemes(diskFileSystem(), theme::iconsFolderOf(where.programFolder), where.playerIcons);
     FileSystem& fs = where.installed ? playerThemes : diskFileSystem();
     prepareSettingsFile(fs, where);
     Program program(constantsFor(where), fs);
@@ -48,8 +48,7 @@ int main(int argc, char* argv[]) {
         program.showMissingThemeMessage();
         return 0;
     }
-    // Without a home the player has no themes folder, and a drop stays with the program's own.
-    if (!where.installed || !where.playerIcons.empty()) program.themesFolder = themes::themesFolderFor(where);
+    program.themesFolder = themesFolderFor(where);
     program.loadBoardWindow();
     program.window->fontsNeeded = [&fonts] { fonts.wait(); };
     program.startFirstGame();

@@ -3,6 +3,7 @@
 #include "app/Failure.h"
 #include "app/Startup.h"
 #include "app/Text.h"
+#include "app/Theme.h"
 
 #include <algorithm>
 
@@ -55,7 +56,7 @@ void OptionsLogic::FillCollection() {
     // Ends at its first failure: a step that fails leaves the rest of the lists empty.
     attempt([&] {
         const AppConstants& c = settings_.constants();
-        IconsFolder = c.AppPath + "icons/";
+        IconsFolder = theme::iconsFolderOf(c.AppPath) + "/";
         // The walk reads the disk directly, below each folder that makes up the icons
         // folder (found without regard to case); a theme found twice is listed once.
         std::vector<std::string> themes;
@@ -84,9 +85,9 @@ void OptionsLogic::FillCR() {
     attempt([&] {
         cboCols.clear();
         cboRows.clear();
-        for (int i = 1; i <= 27; ++i) {
+        for (int i = 1; i <= theme::kLargestCols; ++i) {
             if (i > 3) cboCols.items.push_back(decimal(i));
-            if (i < 19) cboRows.items.push_back(decimal(i));
+            if (i <= theme::kLargestRows) cboRows.items.push_back(decimal(i));
         }
         cboCols.setText(decimal(settings_.live.BoardCols));
         cboRows.setText(decimal(settings_.live.BoardRows));
@@ -98,15 +99,15 @@ void OptionsLogic::LoadSettings() {
     LiveSettings& live = settings_.live;
 
     // A number that does not fit 16 bits leaves its variable as it was.
-    attempt([&] { live.BoardRows = textToInt16(settings_.ReadSetting("Rows", "5")); });
-    attempt([&] { live.BoardCols = textToInt16(settings_.ReadSetting("Cols", "8")); });
-    attempt([&] { live.RemovePairs = textToInt16(settings_.ReadSetting("RemovePairs", "1")); });
+    attempt([&] { live.BoardRows = textToInt16(settings_.ReadSetting(SettingKey::Rows)); });
+    attempt([&] { live.BoardCols = textToInt16(settings_.ReadSetting(SettingKey::Cols)); });
+    attempt([&] { live.RemovePairs = textToInt16(settings_.ReadSetting(SettingKey::RemovePairs)); });
 
     // Only the folder's existence counts here, not whether it holds icons.
-    std::string theme = settings_.ReadSetting("Collection", c.DefaultCollection);
-    if (fs_.isDirectory(c.AppPath + "icons/" + theme)) {
+    std::string theme = settings_.ReadSetting(SettingKey::Collection);
+    if (fs_.isDirectory(theme::folderOf(c, theme))) {
         Combo1.text = toUpper(theme);
-    } else if (!fs_.isDirectory(c.AppPath + "icons/" + c.DefaultCollection)) {
+    } else if (!fs_.isDirectory(theme::folderOf(c, c.DefaultCollection))) {
         // The theme and the cover stay as the running game has them.
         view_.showMessage(kNoDefaultThemeMessage, c.AppTitle, MessageIcon::Critical);
         return;
@@ -116,13 +117,10 @@ void OptionsLogic::LoadSettings() {
     }
     live.ActiveCollection = theme;
 
-    live.CoverIcon = settings_.ReadSetting("CoverIcon", "@");
-    if (live.CoverIcon != "@") {
-        live.CoverIconFile = c.CoverFolder + live.CoverIcon;
-    } else {
-        live.CoverIconFile = c.AppPath + "icons/" + toLower(theme) + c.ThemeCoverFile;
-    }
-
+    live.CoverIcon = settings_.ReadSetting(SettingKey::CoverIcon);
+    live.CoverIconFile = theme::coverFile(c, theme, live.CoverIcon);
+    // The preview's rule: a missing card back file shows the built-in back; a file that is
+    // not a loadable picture leaves the preview as it was.
     if (FileExists(fs_, live.CoverIconFile)) {
         if (auto picture = loader_.load(live.CoverIconFile)) Image2 = std::move(*picture);
     } else {
@@ -208,7 +206,7 @@ void OptionsLogic::showThemeCover() {
     // cover picked before. Neither the theme folder nor ActiveCollection is looked at.
     const AppConstants& c = settings_.constants();
     LiveSettings& live = settings_.live;
-    attempt([&] { live.CoverIconFile = c.AppPath + "icons/" + toLower(Combo1.text) + c.ThemeCoverFile; });
+    attempt([&] { live.CoverIconFile = theme::coverFile(c, Combo1.text, theme::kOwnCover); });
     attempt([&] {
         if (FileExists(fs_, live.CoverIconFile)) {
             auto picture = loader_.load(live.CoverIconFile);
@@ -218,7 +216,7 @@ void OptionsLogic::showThemeCover() {
             Image2 = imgLogo1;
         }
     });
-    attempt([&] { live.CoverIcon = "@"; });
+    attempt([&] { live.CoverIcon = std::string(theme::kOwnCover); });
 }
 
 void OptionsLogic::HScroll1_Change(int value) {

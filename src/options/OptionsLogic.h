@@ -20,9 +20,9 @@
 #include "app/Numbers.h"
 #include "app/Picture.h"
 #include "app/Settings.h"
+#include "app/ThemeWalk.h"
 #include "board/BoardView.h"
 #include "board/Game.h"
-#include "options/ThemeWalk.h"
 
 #include <array>
 #include <optional>

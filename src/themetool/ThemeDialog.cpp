@@ -1,6 +1,6 @@
 #include "themetool/ThemeDialog.h"
 
-#include "themes/PictureWalk.h"
+#include "themetool/PictureWalk.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -5,7 +5,7 @@
 // worker threads while it shows the progress, and says what it made and skipped. The running game and its settings are
 // left alone; the new theme is there the next time the options dialog walks the themes.
 
-#include "themes/ThemeMaker.h"
+#include "themetool/ThemeMaker.h"
 
 #include <QDialog>
 

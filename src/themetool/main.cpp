@@ -1,7 +1,7 @@
 // quorvia-theme: makes a theme for the game out of ordinary pictures.
 
 #include "app/Text.h"
-#include "themes/ThemeMaker.h"
+#include "themetool/ThemeMaker.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

@@ -24,13 +24,13 @@ struct ReadOnlyDisk : FileSystem {
 
 static std::string describe(const Locations& l) {
     return (l.installed ? "installed " : "portable ") + l.programFolder + " " + constantsFor(l).IniFile + " " +
-           l.playerIcons + " " + l.instanceLock;
+           themesFolderFor(l) + " " + l.instanceLock;
 }
 
 // The executable's folder with icons/ is the portable game, as long as it can be written;
 // data kept apart from the executable, or a folder that cannot be written, is the installed
 // game with the player's own settings, themes and one game per user and display. A relative
-// XDG folder is ignored.
+// XDG folder is ignored. New themes go to the player's themes, else to the program's.
 TEST(Locations, PortableOrInstalledFromTheProgramsOwnPlace) {
     test::TempDir dir;
     dir.mkdir("p/icons/quorvia");
@@ -44,7 +44,7 @@ TEST(Locations, PortableOrInstalledFromTheProgramsOwnPlace) {
     xdg.configHome = "/cfg", xdg.dataHome = "relative", xdg.host = "h", xdg.uid = 1000;
     const std::string player = " /home/ida/.config/quorvia/Quorvia.ini /home/ida/.local/share/quorvia/icons ";
     EXPECT_EQ(describe(decideLocations(diskFileSystem(), r + "p/quorvia", data, session)),
-              "portable " + r + "p/ " + r + "p/Quorvia.ini  " + r + "p/quorvia");
+              "portable " + r + "p/ " + r + "p/Quorvia.ini " + r + "p/icons " + r + "p/quorvia");
     EXPECT_EQ(describe(decideLocations(ReadOnlyDisk(), r + "p/quorvia", data, session)),
               "installed " + r + "p/" + player + run + "/quorvia-" + std::to_string(::getuid()) + "-:1.lock");
     EXPECT_EQ(describe(decideLocations(diskFileSystem(), r + "usr/games/quorvia", data, xdg)),
@@ -52,7 +52,10 @@ TEST(Locations, PortableOrInstalledFromTheProgramsOwnPlace) {
                   "/ /cfg/quorvia/Quorvia.ini /home/ida/.local/share/quorvia/icons "
                   "/home/ida/.local/state/quorvia/instance-h-:1.lock");
     EXPECT_EQ(describe(decideLocations(diskFileSystem(), r + "x/quorvia", data, session)),
-              "portable " + r + "x/ " + r + "x/Quorvia.ini  " + r + "x/quorvia");
+              "portable " + r + "x/ " + r + "x/Quorvia.ini " + r + "x/icons " + r + "x/quorvia");
+    const std::string shared = r + "usr/games/" + data + "/";
+    EXPECT_EQ(describe(decideLocations(diskFileSystem(), r + "usr/games/quorvia", data, Environment())),
+              "installed " + shared + "  " + shared + "icons ");
 }
 
 static std::string replaced(std::string text, const std::string& from, const std::string& to) {

@@ -1,6 +1,6 @@
 // The theme walk on real folder trees.
 
-#include "options/ThemeWalk.h"
+#include "app/ThemeWalk.h"
 
 #include "fakes/TempDir.h"
 

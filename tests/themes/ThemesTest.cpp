@@ -1,10 +1,10 @@
 // Themes made of pictures: by quorvia-theme (the real program, on pictures made here with
 // ImageMagick) and by dropping pictures on the board window; then played by the game.
+#include "app/ThemeWalk.h"
 #include "fakes/TempDir.h"
 #include "main/Program.h"
-#include "options/ThemeWalk.h"
-#include "themes/ThemeMaker.h"
 #include "themetool/ThemeDialog.h"
+#include "themetool/ThemeMaker.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

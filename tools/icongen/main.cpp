@@ -11,7 +11,7 @@
 #include "Artwork.h"
 #include "EmojiCatalog.h"
 #include "Raster.h"
-#include "themes/IcoWriter.h"
+#include "themetool/IcoWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "themes/PictureWalk.h"
+#include "themetool/PictureWalk.h"
 
 #include "app/Text.h"
 

@@ -1,10 +1,11 @@
-#include "themes/ThemeMaker.h"
+#include "themetool/ThemeMaker.h"
 
 #include "app/FileSystem.h"
 #include "app/Text.h"
-#include "themes/IcoWriter.h"
-#include "themes/PictureSquare.h"
-#include "themes/PictureWalk.h"
+#include "app/Theme.h"
+#include "themetool/IcoWriter.h"
+#include "themetool/PictureSquare.h"
+#include "themetool/PictureWalk.h"
 
 #include <QFile>
 #include <QLocale>
@@ -36,8 +37,7 @@ namespace {
 
 constexpr int kSide = 256;
 constexpr int kSizes[] = {256, 128, 64, 48, 32, 16};
-constexpr int kLargestBoardPairs = 243;  // 18 x 27 cards
-constexpr int kFaceKiB = 150;            // a face of a photo, all six sizes, about
+constexpr int kFaceKiB = 150;  // a face of a photo, all six sizes, about
 // Faces look alike when their mean colours differ by at most kLookAlikeMean (of 255, on
 // average over red, green and blue), and the bits in which their difference hashes (of 512)
 // differ, plus kColourWeight times the mean difference of their small colour versions less
@@ -225,7 +225,7 @@ fs::path withoutTrailingSeparator(fs::path path) {
 QString badLevel(const QString& level, bool first) {
     if (level == QStringLiteral(".") || level == QStringLiteral("..")) return QStringLiteral("„%1“").arg(level);
     if (level.startsWith(u'.')) return QStringLiteral("ein Name mit Punkt am Anfang bleibt im Spiel unsichtbar");
-    if (first && level == QStringLiteral("@")) return QStringLiteral("@ ist der Ordner der Kartenrücken");
+    if (first && !theme::mayBeTheme(level.toStdString())) return QStringLiteral("@ ist der Ordner der Kartenrücken");
     for (const QChar c : level) {
         if (c.category() == QChar::Other_Control || c == QChar::ReplacementCharacter) {
             return QStringLiteral("Steuer- oder ungültige Zeichen im Namen");
@@ -303,10 +303,6 @@ std::error_code moveIntoPlace(const fs::path& work, const fs::path& target, bool
 
 }  // namespace
 
-fs::path themesFolderFor(const Locations& where) {
-    return where.installed ? fs::path(where.playerIcons) : fs::path(where.programFolder) / "icons";
-}
-
 void sweepStaleWorkFolders(const fs::path& folder) { sweepStaleWorkFiles(folder.string(), kWorkPrefix); }
 
 QString progressText(int done, int total, double seconds) {
@@ -338,7 +334,8 @@ QString othersLine(int others) { return QStringLiteral("übergangen: %1 Videos u
 
 QString boardSizeLine(int faces) {
     const QString pictures = faces == 1 ? QStringLiteral("1 Bild") : QStringLiteral("%1 Bilder").arg(faces);
-    if (faces >= kLargestBoardPairs) return pictures + QStringLiteral(": genug für alle Spielfelder ohne Wiederholung");
+    if (faces >= theme::kLargestBoardPairs)
+        return pictures + QStringLiteral(": genug für alle Spielfelder ohne Wiederholung");
     return pictures + QStringLiteral(": genug für Spielfelder bis %1 Karten ohne Wiederholung").arg(2 * faces);
 }
 

@@ -36,8 +36,6 @@ class IcoWriter {
 public:
     static constexpr int kMaxImages = 64;
     static constexpr int kMaxSide = 256;
-    static constexpr int kHeaderSize = 6;
-    static constexpr int kEntrySize = 16;
 
     // Smallest: zlib level 9, for icons made once and shipped. Fast: level 3, for icons made
     // while a player waits (about a fifth of the time, a few per cent larger).

@@ -1,5 +1,7 @@
 #include "IcoWriter.h"
 
+#include "app/Theme.h"
+
 #include <QBuffer>
 #include <QImageWriter>
 #include <QSaveFile>
@@ -94,7 +96,7 @@ QByteArray IcoWriter::encode(const QList<QImage>& images, QString* error, Compre
     putLe16(out, 1);               // type: icon
     putLe16(out, quint16(count));  // number of images
 
-    quint32 offset = quint32(kHeaderSize + kEntrySize * count);
+    quint32 offset = quint32(theme::kIcoHeaderSize + theme::kIcoEntrySize * count);
     for (int i = 0; i < count; ++i) {
         const int w = images[i].width();
         const int h = images[i].height();

@@ -23,7 +23,7 @@
 //   A name that is not UTF-8 is read as Windows-1252.
 
 #include "app/Installation.h"
-#include "themes/PictureWalk.h"
+#include "themetool/PictureWalk.h"
 
 #include <QColor>
 #include <QString>
@@ -98,10 +98,6 @@ QString mergedLine(int merged);
 
 // The closing line of a report: how many boards the faces fill without a repeat.
 QString boardSizeLine(int faces);
-
-// Where new themes go: the player's themes folder when the game is installed, the program
-// folder's `icons/` when it is portable.
-std::filesystem::path themesFolderFor(const Locations& where);
 
 // Removes the hidden work folders in `folder` left by runs that no longer live.
 void sweepStaleWorkFolders(const std::filesystem::path& folder);

@@ -1,6 +1,7 @@
-#include "options/ThemeWalk.h"
+#include "app/ThemeWalk.h"
 
 #include "app/Text.h"
+#include "app/Theme.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -22,13 +23,6 @@ constexpr int kOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 // subfolders are visited and opened again from the nearest open ancestor (at most 31 steps)
 // when the walk comes back to it. A walk 3000 levels deep then holds about 100 descriptors.
 bool keepsOpen(std::size_t depth) { return depth < 8 || depth % 32 == 0; }
-
-bool hasIcoExtension(const std::string& name) {
-    if (name.size() < 4) return false;
-    const std::string_view ext = std::string_view(name).substr(name.size() - 4);
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-    return ext[0] == '.' && lower(ext[1]) == 'i' && lower(ext[2]) == 'c' && lower(ext[3]) == 'o';
-}
 
 struct FolderId {
     dev_t dev = 0;
@@ -76,7 +70,7 @@ bool readListing(int fd, Listing& out) {
         if (::fstatat(fd, name.c_str(), &st, 0) != 0) continue;
         if (S_ISDIR(st.st_mode)) {
             out.subfolders.push_back(std::move(name));
-        } else if (S_ISREG(st.st_mode) && hasIcoExtension(name)) {
+        } else if (S_ISREG(st.st_mode) && theme::isFace(name)) {
             out.hasIcons = true;
         }
     }
@@ -238,7 +232,7 @@ std::vector<std::string> Walk::run(const std::string& iconsFolder) {
         }
 
         const Frame& done = stack_[top];
-        if (top > 0 && done.listing.hasIcons && done.theme != "@") found_.push_back(toUpper(done.theme));
+        if (top > 0 && done.listing.hasIcons && theme::mayBeTheme(done.theme)) found_.push_back(toUpper(done.theme));
         pop();
     }
 

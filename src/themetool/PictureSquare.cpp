@@ -1,6 +1,6 @@
-#include "themes/PictureSquare.h"
+#include "themetool/PictureSquare.h"
 
-#include "themes/PictureWalk.h"
+#include "themetool/PictureWalk.h"
 
 #include <QBuffer>
 #include <QFile>
