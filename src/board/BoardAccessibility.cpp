@@ -73,7 +73,7 @@ public:
         if (!card()) return {};
         if (t == QAccessible::Description) return node().news;
         return t == QAccessible::Name
-                   ? cardAccessibleName(boardWindow().game(), node().index, boardWindow().panel()->columns())
+                   ? cardAccessibleName(boardWindow().game(), node().index, boardWindow().game().columns())
                    : QString();
     }
     QAccessible::State state() const override {
@@ -200,8 +200,7 @@ QString cardAccessibleName(Game& game, int index, int columns) {
     const auto& cards = game.imgPiece;
     const Card& card = cards.at(static_cast<std::size_t>(index));
     const QString number = QString::number(index + 1);
-    const auto faceUp = [&](const Card& c) { return !(c.picture == game.covers().CoverImage); };
-    if (!faceUp(card)) {
+    if (game.isFaceDown(index)) {
         return QStringLiteral("Karte %1, Reihe %2, Spalte %3: verdeckt")
             .arg(number)
             .arg(index / columns + 1)
@@ -213,7 +212,7 @@ QString cardAccessibleName(Game& game, int index, int columns) {
     if (card.Tag == kFoundTag) {
         outcome = QStringLiteral(", gefunden");
     } else if (!game.OneCardOpen && partner >= 0 && partner != index && partner < static_cast<int>(cards.size()) &&
-               faceUp(cards[static_cast<std::size_t>(partner)])) {
+               !game.isFaceDown(partner)) {
         outcome = cards[static_cast<std::size_t>(partner)].Tag == card.Tag ? QStringLiteral(", gefunden")
                                                                            : QStringLiteral(", kein Paar");
     }
@@ -310,7 +309,7 @@ void BoardAccessibility::tellReaderCard(const QString& extra) {
     pairLeft_ = false;
     if (!extra.isEmpty()) said << extra;
     const QString news = said.join(QStringLiteral(", "));
-    const QString name = cardAccessibleName(window_.game(), node->index, window_.panel()->columns());
+    const QString name = cardAccessibleName(window_.game(), node->index, window_.game().columns());
     const bool again = node == told_;
     if (again && name == node->spoken && news.isEmpty()) return;
     // A reader presents a card when the focus comes to it, not when it changes under the
@@ -325,7 +324,7 @@ void BoardAccessibility::tellReaderCard(const QString& extra) {
 
 void BoardAccessibility::announce(AccessibleNode* node) {
     const QString now =
-        node->isCard() ? cardAccessibleName(window_.game(), node->index, window_.panel()->columns()) : labelText(*node);
+        node->isCard() ? cardAccessibleName(window_.game(), node->index, window_.game().columns()) : labelText(*node);
     if (now == node->spoken) return;
     if (node->isCard() && node->index == readerCard()) {
         tellReaderCard(QString());  // told with the focus, now or when the turn is over
@@ -366,7 +365,7 @@ void BoardAccessibility::cardChanged(int index) {
         if (active) send(QAccessibleEvent(node, card.Visible ? QAccessible::ObjectShow : QAccessible::ObjectHide));
     }
     if (!card.Visible) {
-        node->spoken = cardAccessibleName(window_.game(), index, window_.panel()->columns());
+        node->spoken = cardAccessibleName(window_.game(), index, window_.game().columns());
         return;  // readers see removed cards no more
     }
     announce(node);
@@ -388,7 +387,7 @@ void BoardAccessibility::frameMoved(int from) {
     // When its partner leaves next, the frame may pass over it: the pair is told once.
     if (from >= 0 && from < static_cast<int>(cards.size()) && !cards[static_cast<std::size_t>(from)].Visible &&
         !std::exchange(pairLeft_, true)) {
-        news_.prepend(cardAccessibleName(window_.game(), from, window_.panel()->columns()));
+        news_.prepend(cardAccessibleName(window_.game(), from, window_.game().columns()));
     }
     tellReaderCard(QString());
 }

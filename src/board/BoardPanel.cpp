@@ -2,6 +2,7 @@
 
 #include "board/BoardAccessibility.h"
 #include "board/BoardWindow.h"
+#include "board/Navigation.h"
 #include "board/QtPictureLoader.h"
 
 #include <QKeyEvent>
@@ -56,9 +57,6 @@ void BoardPanel::clickCard(int index) {
     if (!game.acceptsClick(index)) return;
     const BoardAccessibility::Turn turn(*window_.accessibility());
     game.imgPiece_Click(index);
-    // A found pair is marked at the very end of the click, where nothing on the screen
-    // changes any more: readers hear of it here.
-    for (const int card : {game.FirstCard, game.SecondCard}) window_.accessibility()->cardChanged(card);
 }
 
 void BoardPanel::boardChanged() {
@@ -68,55 +66,32 @@ void BoardPanel::boardChanged() {
 
 // ---- keyboard ---------------------------------------------------------------------------
 
-// Cards are dealt row by row; a row holds as many cards as stand level with the first.
-int BoardPanel::columns() const {
-    const auto& cards = window_.game().imgPiece;
-    int cols = 0;
-    while (cols < static_cast<int>(cards.size()) && cards[static_cast<std::size_t>(cols)].Top == cards[0].Top) ++cols;
-    return std::max(cols, 1);
-}
-
 int BoardPanel::frameCard() const {
     const int n = static_cast<int>(window_.game().imgPiece.size());
     if (n == 0) return -1;
-    const int cols = columns();
+    const int cols = window_.game().columns();
     const int rows = (n + cols - 1) / cols;
     return std::min(std::min(frameRow_, rows - 1) * cols + std::min(frameCol_, cols - 1), n - 1);
 }
 
 int BoardPanel::target(int key, int from) const {
-    const auto& cards = window_.game().imgPiece;
-    const int n = static_cast<int>(cards.size());
-    const auto onBoard = [&](int i) { return i >= 0 && i < n && cards[static_cast<std::size_t>(i)].Visible; };
-    const int step = key == Qt::Key_Left || key == Qt::Key_Up || key == Qt::Key_End ? -1 : 1;
-    if (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Home || key == Qt::Key_End) {
-        // Home and End search from beyond either end of the board.
-        const int start = key == Qt::Key_Home ? -1 : key == Qt::Key_End ? n : from;
-        for (int i = start + step; i >= 0 && i < n; i += step) {
-            if (onBoard(i)) return i;
-        }
-        return from;
-    }
-    // Up and Down: the nearest row in that direction with a card left, and in it the card
-    // nearest to the frame's column (the left one of two equally near).
-    const int cols = columns();
-    const int col = from % cols;
-    for (int row = from / cols + step; row >= 0 && row * cols < n; row += step) {
-        int best = -1;
-        for (int i = row * cols; i < std::min(n, (row + 1) * cols); ++i) {
-            if (onBoard(i) && (best < 0 || std::abs(i % cols - col) < std::abs(best % cols - col))) best = i;
-        }
-        if (best >= 0) return best;
-    }
-    return from;
+    const Game& game = window_.game();
+    const FrameMove move = key == Qt::Key_Left    ? FrameMove::Left
+                           : key == Qt::Key_Right ? FrameMove::Right
+                           : key == Qt::Key_Up    ? FrameMove::Up
+                           : key == Qt::Key_Down  ? FrameMove::Down
+                           : key == Qt::Key_Home  ? FrameMove::Home
+                                                  : FrameMove::End;
+    return frameTarget(move, from, static_cast<int>(game.imgPiece.size()), game.columns(),
+                       [&](int i) { return game.imgPiece[static_cast<std::size_t>(i)].Visible; });
 }
 
 void BoardPanel::moveFrame(int index) {
     const int old = frameCard();
     if (index < 0 || index == old) return;
     update(frameRect(old));
-    frameRow_ = index / columns();
-    frameCol_ = index % columns();
+    frameRow_ = index / window_.game().columns();
+    frameCol_ = index % window_.game().columns();
     update(frameRect(index));
     window_.accessibility()->frameMoved(old);
 }

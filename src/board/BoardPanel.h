@@ -48,10 +48,6 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-public:
-    // How many cards a row of the board holds.
-    int columns() const;
-
 private:
     // Where a navigation key moves the frame from `from`; `from` when it stays.
     int target(int key, int from) const;

@@ -18,6 +18,7 @@
 #include <QPixmap>
 #include <QScreen>
 
+#include <cmath>
 #include <cstdlib>
 #include <utility>
 
@@ -25,7 +26,7 @@ namespace quorvia {
 
 namespace {
 
-constexpr int kBorderPx = 3;  // 45 twips
+constexpr int kBorderPx = static_cast<int>(Game::kBorder / kTwipsPerPixel);  // 3
 
 }  // namespace
 
@@ -282,8 +283,8 @@ void BoardWindow::paintEvent(QPaintEvent*) {
 
     const DecoLine& ln = game_.lnDeco;
     painter.setPen(QPen(Qt::white, 1));
-    painter.drawLine(QPointF(kBorderPx + ln.X1 / 15.0, kBorderPx + ln.Y1 / 15.0),
-                     QPointF(kBorderPx + ln.X2 / 15.0, kBorderPx + ln.Y2 / 15.0));
+    painter.drawLine(QPointF(kBorderPx + twipsToExactPixels(ln.X1), kBorderPx + twipsToExactPixels(ln.Y1)),
+                     QPointF(kBorderPx + twipsToExactPixels(ln.X2), kBorderPx + twipsToExactPixels(ln.Y2)));
 
     painter.setFont(font_);
     for (const Label* label : {&game_.lblTime, &game_.lblFlips, &game_.lblBestTime, &game_.lblBestFlips}) {

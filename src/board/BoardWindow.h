@@ -3,6 +3,7 @@
 // popup menu. It only translates: model state to pixels, window events to the game's
 // handlers. 15 twips are one device-independent pixel.
 
+#include "app/Units.h"
 #include "board/BoardView.h"
 #include "board/Drag.h"
 #include "board/Game.h"
@@ -13,7 +14,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -23,9 +23,6 @@ namespace quorvia {
 
 class BoardAccessibility;
 class BoardPanel;
-
-inline int twipsToPixels(double twips) { return static_cast<int>(std::lround(twips / 15.0)); }
-inline double pixelsToTwips(double pixels) { return pixels * 15.0; }
 
 class BoardWindow : public QWidget, public BoardView {
     Q_OBJECT

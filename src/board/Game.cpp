@@ -4,6 +4,7 @@
 #include "app/Text.h"
 #include "app/Theme.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quorvia {
@@ -35,6 +36,19 @@ Game::Game(Settings& settings, CoverPictures& covers, const FileSystem& fs, Pict
     lblFlips = {"Tips:", 120, 360, 345, 195};
     lblTime = {"Zeit:", 120, 120, 330, 195};
     imgPiece.emplace_back();
+}
+
+int Game::columns() const {
+    int cols = 0;
+    while (cols < static_cast<int>(imgPiece.size()) &&
+           imgPiece[static_cast<std::size_t>(cols)].Top == imgPiece[0].Top) {
+        ++cols;
+    }
+    return std::max(cols, 1);
+}
+
+bool Game::isFaceDown(int index) const {
+    return imgPiece.at(static_cast<std::size_t>(index)).picture == covers_.CoverImage;
 }
 
 Card& Game::card(int index) {
@@ -334,8 +348,14 @@ void Game::imgPiece_Click(int Index) {
                     notifyCard(FirstCard);
                 });
             }
-            attempt([&] { card(FirstCard).Tag = kFoundTag; });
-            attempt([&] { card(SecondCard).Tag = kFoundTag; });
+            attempt([&] {
+                card(FirstCard).Tag = kFoundTag;
+                notifyCard(FirstCard);
+            });
+            attempt([&] {
+                card(SecondCard).Tag = kFoundTag;
+                notifyCard(SecondCard);
+            });
         } else if (settings_.live.AutoCover == 1) {
             setAutoBackEnabled(true);
             setWindowEnabled(false);

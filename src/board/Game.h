@@ -111,6 +111,13 @@ public:
     // The card with that index; fails with OutOfRange for one that does not exist.
     Card& card(int index);
 
+    // How many cards a row of the board holds: cards are dealt row by row, and a row holds
+    // as many as stand level with the first (1 for an empty board).
+    int columns() const;
+
+    // Whether the card with that index shows the current card back.
+    bool isFaceDown(int index) const;
+
 private:
     void notify(unsigned changes);
     void notifyCard(int index);

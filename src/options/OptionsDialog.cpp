@@ -1,5 +1,6 @@
 #include "options/OptionsDialog.h"
 
+#include "app/Units.h"
 #include "board/BoardWindow.h"
 #include "board/QtPictureLoader.h"
 

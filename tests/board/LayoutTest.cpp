@@ -5,6 +5,7 @@
 #include "board/Background.h"
 #include "board/BoardFixture.h"
 #include "board/Drag.h"
+#include "board/Navigation.h"
 
 #include <gtest/gtest.h>
 
@@ -159,6 +160,21 @@ TEST(WindowModel, DragArithmetic) {
         EXPECT_EQ(move(buttons, 60, 15), "stays") << buttons;
     EXPECT_FALSE(drag.mouseDown(ButtonMiddle, 5, 6));
     EXPECT_EQ(std::tuple(drag.DragStartX, drag.DragStartY), std::tuple(5.0f, 6.0f));
+}
+
+// The frame over a board with gaps. 10 cards, 4 to a row, cards 1, 5 and 6 gone:
+//   0 . 2 3 / 4 . . 7 / 8 9      (and 6 cards, 3 to a row, card 4 gone: 0 1 2 / 3 . 5)
+TEST(WindowModel, FrameMovesOverCardsLeftOnTheBoard) {
+    using enum FrameMove;
+    const struct {
+        FrameMove move;
+        int from, to;
+    } moves[] = {{Right, 0, 2}, {Left, 2, 0}, {Left, 0, 0}, {Right, 9, 9}, {Home, 7, 0}, {End, 0, 9},
+                 {Down, 2, 7},  {Down, 7, 9}, {Down, 8, 8}, {Up, 9, 4},    {Up, 7, 3},   {Up, 0, 0}};
+    for (const auto& [move, from, to] : moves) {
+        EXPECT_EQ(frameTarget(move, from, 10, 4, [](int i) { return i != 1 && i != 5 && i != 6; }), to) << from;
+    }
+    EXPECT_EQ(frameTarget(Down, 1, 6, 3, [](int i) { return i != 4; }), 3);  // the left one of two equally near
 }
 
 }  // namespace
