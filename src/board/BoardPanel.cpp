@@ -3,7 +3,7 @@
 #include "board/BoardAccessibility.h"
 #include "board/BoardWindow.h"
 #include "board/Navigation.h"
-#include "board/QtPictureLoader.h"
+#include "qt/QtPictureLoader.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

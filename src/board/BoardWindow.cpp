@@ -3,8 +3,9 @@
 #include "board/Background.h"
 #include "board/BoardAccessibility.h"
 #include "board/BoardPanel.h"
-#include "board/QtPictureLoader.h"
 #include "board/QtWindowPlacement.h"
+#include "qt/QtCommon.h"
+#include "qt/QtPictureLoader.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -12,7 +13,6 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -39,8 +39,7 @@ BoardWindow::BoardWindow(Game& game, QWidget* parent)
     setWindowIcon(QIcon(QPixmap::fromImage(resourceImage(QStringLiteral(":/images/window-icon.png")))));
 
     // Tahoma 8.25 pt: 11 pixels at 96 dpi.
-    font_ = QFont(QStringLiteral("Tahoma"));
-    font_.setPixelSize(11);
+    font_ = pixelFont(QStringLiteral("Tahoma"), 11);
     setFont(font_);
 
     tmrTime_.setInterval(1000);
@@ -159,10 +158,7 @@ void BoardWindow::processEventsWaiting(double seconds) {
 
 void BoardWindow::showMessage(const std::string& text, const std::string& title, MessageIcon icon) {
     awaitFonts();
-    QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information,
-                    QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
-                    isVisible() ? this : nullptr);
-    box.exec();
+    showMessageBox(isVisible() ? this : nullptr, text, title, icon);
 }
 
 float BoardWindow::labelWidth(const std::string& caption) {

@@ -187,80 +187,93 @@ void Game::CenterOnScreen() {
 }
 
 void Game::StartGame() {
+    // The first failure ends the routine: the steps after it are not taken.
     attempt([&] {
         settings_.ReloadSettings();
         LoadLists();
-        const LiveSettings& s = settings_.live;
-        ElapsedSeconds = 0;
-        FlipCount = 0;
-        setCaption(lblBestTime, "");
-        setCaption(lblBestFlips, "");
-        setCaption(lblTime, s.BoardCols >= 8 ? kLongHint : kShortHint);
-        setCaption(lblFlips, "Spielfeld Grösse: " + decimal(s.BoardRows) + " x " + decimal(s.BoardCols));
-        setTimeEnabled(false);
-        picPanel.Visible = false;
-        notify(ChangePanel);
-        if (view_) view_->processEvents();
-
-        OneCardOpen = false;
-        FirstCard = -1;
-        SecondCard = -1;
-
-        imgPiece.resize(1);
-        notify(ChangeCards);
-
-        const double N = leadingNumber(settings_.live.BoardSizeKey);
-        const long long last = static_cast<long long>(roundHalfEven(N - 1));
-        auto& deck = lstIcons[1];
-        for (long long i = 0; i <= last; ++i) {
-            const Int16 index = toInt16(i);
-            if (index > 0) {
-                Card copy;  // a copy of the template: same size, starts invisible
-                copy.Width = imgPiece[0].Width;
-                copy.Height = imgPiece[0].Height;
-                copy.Visible = false;
-                imgPiece.push_back(copy);
-            }
-            Card& c = imgPiece[static_cast<std::size_t>(index)];
-            c.Enabled = true;
-            const double r = random_.next();
-            const Int16 k = toInt16(static_cast<double>(r) * (static_cast<double>(deck.size()) - 1));
-            if (k < 0 || k >= static_cast<int>(deck.size())) fail(FailureKind::OutOfRange, "deck entry");
-            c.Tag = deck[static_cast<std::size_t>(k)];
-            deck.erase(deck.begin() + k);
-            c.picture = covers_.CoverImage;
-            c.Visible = true;
-            if (index > 0) {
-                const Card& prev = imgPiece[static_cast<std::size_t>(index - 1)];
-                if (s.BoardCols == 0) fail(FailureKind::InvalidValue, "division by zero");
-                if (index % s.BoardCols == 0) {
-                    c.Left = imgPiece[0].Left;
-                    c.Top = prev.Top + prev.Height + 50.0f;
-                } else {
-                    c.Left = prev.Left + prev.Width + 50.0f;
-                    c.Top = prev.Top;
-                }
-            }
-        }
-        notify(ChangeCards);
-
-        const Card& L = card(toInt16(roundHalfEven(N - 1)));
-        picPanel.Width = L.Width + L.Left + 250.0f;
-        picPanel.Height = L.Height + L.Top + 250.0f;
-        const Int16 W = toInt16(static_cast<double>(PanelLeft) + picPanel.Width + 200.0);
-        const Int16 H = toInt16(static_cast<double>(picPanel.Top) + picPanel.Height + 200.0);
-        if (W < MinFormWidth) {
-            setWidth(MinFormWidth);
-            CenterInContainer(picPanel);
-        } else {
-            setWidth(W);
-            picPanel.Left = PanelLeft;
-        }
-        setHeight(H < MinFormHeight ? MinFormHeight : H);
-        picPanel.Visible = true;
-        notify(ChangePanel | ChangeGeometry);
-        CenterOnScreen();
+        showNewGameCaptions();
+        dealCards();
+        fitWindowToBoard();
     });
+}
+
+void Game::showNewGameCaptions() {
+    const LiveSettings& s = settings_.live;
+    ElapsedSeconds = 0;
+    FlipCount = 0;
+    setCaption(lblBestTime, "");
+    setCaption(lblBestFlips, "");
+    setCaption(lblTime, s.BoardCols >= 8 ? kLongHint : kShortHint);
+    setCaption(lblFlips, "Spielfeld Grösse: " + decimal(s.BoardRows) + " x " + decimal(s.BoardCols));
+    setTimeEnabled(false);
+    picPanel.Visible = false;
+    notify(ChangePanel);
+    if (view_) view_->processEvents();
+}
+
+void Game::dealCards() {
+    const LiveSettings& s = settings_.live;
+    OneCardOpen = false;
+    FirstCard = -1;
+    SecondCard = -1;
+
+    imgPiece.resize(1);
+    notify(ChangeCards);
+
+    const double N = leadingNumber(s.BoardSizeKey);
+    const long long last = static_cast<long long>(roundHalfEven(N - 1));
+    auto& deck = lstIcons[1];
+    for (long long i = 0; i <= last; ++i) {
+        const Int16 index = toInt16(i);
+        if (index > 0) {
+            Card copy;  // a copy of the template: same size, starts invisible
+            copy.Width = imgPiece[0].Width;
+            copy.Height = imgPiece[0].Height;
+            copy.Visible = false;
+            imgPiece.push_back(copy);
+        }
+        Card& c = imgPiece[static_cast<std::size_t>(index)];
+        c.Enabled = true;
+        const double r = random_.next();
+        const Int16 k = toInt16(static_cast<double>(r) * (static_cast<double>(deck.size()) - 1));
+        if (k < 0 || k >= static_cast<int>(deck.size())) fail(FailureKind::OutOfRange, "deck entry");
+        c.Tag = deck[static_cast<std::size_t>(k)];
+        deck.erase(deck.begin() + k);
+        c.picture = covers_.CoverImage;
+        c.Visible = true;
+        if (index > 0) {
+            const Card& prev = imgPiece[static_cast<std::size_t>(index - 1)];
+            if (s.BoardCols == 0) fail(FailureKind::InvalidValue, "division by zero");
+            if (index % s.BoardCols == 0) {
+                c.Left = imgPiece[0].Left;
+                c.Top = prev.Top + prev.Height + 50.0f;
+            } else {
+                c.Left = prev.Left + prev.Width + 50.0f;
+                c.Top = prev.Top;
+            }
+        }
+    }
+    notify(ChangeCards);
+}
+
+void Game::fitWindowToBoard() {
+    const double N = leadingNumber(settings_.live.BoardSizeKey);
+    const Card& L = card(toInt16(roundHalfEven(N - 1)));
+    picPanel.Width = L.Width + L.Left + 250.0f;
+    picPanel.Height = L.Height + L.Top + 250.0f;
+    const Int16 W = toInt16(static_cast<double>(PanelLeft) + picPanel.Width + 200.0);
+    const Int16 H = toInt16(static_cast<double>(picPanel.Top) + picPanel.Height + 200.0);
+    if (W < MinFormWidth) {
+        setWidth(MinFormWidth);
+        CenterInContainer(picPanel);
+    } else {
+        setWidth(W);
+        picPanel.Left = PanelLeft;
+    }
+    setHeight(H < MinFormHeight ? MinFormHeight : H);
+    picPanel.Visible = true;
+    notify(ChangePanel | ChangeGeometry);
+    CenterOnScreen();
 }
 
 // ---- turning cards ---------------------------------------------------------------------
@@ -280,82 +293,31 @@ void Game::turnUp(int index) {
     notifyCard(index);
 }
 
+bool Game::changeCard(int index, const std::function<void(Card&)>& change) {
+    return attempt([&] {
+        change(card(index));
+        notifyCard(index);
+    });
+}
+
+// Each statement of a click stands alone: one that fails is left out and the click goes on.
+// The failures they guard against: an index that names no card (-1 before the first pair,
+// or a card of a game that was dealt anew during the pause after a found pair), a counter
+// or index beyond 16 bits, a face picture that cannot be loaded.
 void Game::imgPiece_Click(int Index) {
     attempt([&] { setTimeEnabled(true); });
     attempt([&] {
         if (playClick_) playClick_();
     });
     if (!OneCardOpen) {
-        if (FirstCard != -1 && SecondCard != -1) {
-            attempt([&] {
-                Card& first = card(FirstCard);
-                Card& second = card(SecondCard);
-                if (second.Tag == first.Tag) {
-                    second.Enabled = false;
-                    first.Enabled = false;
-                    first.Tag = kFoundTag;
-                    second.Tag = kFoundTag;
-                } else {
-                    first.picture = covers_.CoverImage;
-                    second.picture = first.picture;
-                }
-                notifyCard(FirstCard);
-                notifyCard(SecondCard);
-            });
-        }
-        attempt([&] { FirstCard = toInt16(static_cast<long long>(Index)); });
-        attempt([&] {
-            card(FirstCard).Enabled = false;
-            notifyCard(FirstCard);
-        });
-        OneCardOpen = true;
-        attempt([&] { turnUp(Index); });
+        if (FirstCard != -1 && SecondCard != -1) settleLastPair();
+        turnFirstCard(Index);
     } else {
-        attempt([&] { FlipCount = toInt16(static_cast<long long>(FlipCount) + 1); });
-        attempt([&] { setCaption(lblFlips, "Versuche: " + decimal(FlipCount)); });
-        attempt([&] {
-            card(FirstCard).Enabled = true;
-            notifyCard(FirstCard);
-        });
-        attempt([&] { SecondCard = toInt16(static_cast<long long>(Index)); });
-        OneCardOpen = false;
-        attempt([&] { turnUp(Index); });
+        turnSecondCard(Index);
         bool equal = false;
         attempt([&] { equal = card(SecondCard).Tag == card(FirstCard).Tag; });
         if (equal) {
-            attempt([&] {
-                card(SecondCard).Enabled = false;
-                notifyCard(SecondCard);
-            });
-            attempt([&] {
-                card(FirstCard).Enabled = false;
-                notifyCard(FirstCard);
-            });
-            picPanel.Enabled = false;
-            notify(ChangePanel);
-            WaitSeconds(0.2);
-            picPanel.Enabled = true;
-            notify(ChangePanel);
-            // A new game may have started during the pause: the indices then name no card
-            // any more, and the steps below find nothing to change.
-            if (settings_.live.RemovePairs == 1) {
-                attempt([&] {
-                    card(SecondCard).Visible = false;
-                    notifyCard(SecondCard);
-                });
-                attempt([&] {
-                    card(FirstCard).Visible = false;
-                    notifyCard(FirstCard);
-                });
-            }
-            attempt([&] {
-                card(FirstCard).Tag = kFoundTag;
-                notifyCard(FirstCard);
-            });
-            attempt([&] {
-                card(SecondCard).Tag = kFoundTag;
-                notifyCard(SecondCard);
-            });
+            takeFoundPair();
         } else if (settings_.live.AutoCover == 1) {
             setAutoBackEnabled(true);
             setWindowEnabled(false);
@@ -364,11 +326,61 @@ void Game::imgPiece_Click(int Index) {
     CheckForWin();
 }
 
-void Game::tmrAutoBack_Timer() {
+void Game::settleLastPair() {
+    // The pair turned last is still up: a found one is marked, an unequal one covered.
     attempt([&] {
-        card(FirstCard).picture = covers_.CoverImage;
+        Card& first = card(FirstCard);
+        Card& second = card(SecondCard);
+        if (second.Tag == first.Tag) {
+            second.Enabled = false;
+            first.Enabled = false;
+            first.Tag = kFoundTag;
+            second.Tag = kFoundTag;
+        } else {
+            first.picture = covers_.CoverImage;
+            second.picture = first.picture;
+        }
         notifyCard(FirstCard);
+        notifyCard(SecondCard);
     });
+}
+
+void Game::turnFirstCard(int Index) {
+    attempt([&] { FirstCard = toInt16(static_cast<long long>(Index)); });
+    changeCard(FirstCard, [](Card& c) { c.Enabled = false; });
+    OneCardOpen = true;
+    attempt([&] { turnUp(Index); });
+}
+
+void Game::turnSecondCard(int Index) {
+    attempt([&] { FlipCount = toInt16(static_cast<long long>(FlipCount) + 1); });
+    attempt([&] { setCaption(lblFlips, "Versuche: " + decimal(FlipCount)); });
+    changeCard(FirstCard, [](Card& c) { c.Enabled = true; });
+    attempt([&] { SecondCard = toInt16(static_cast<long long>(Index)); });
+    OneCardOpen = false;
+    attempt([&] { turnUp(Index); });
+}
+
+void Game::takeFoundPair() {
+    changeCard(SecondCard, [](Card& c) { c.Enabled = false; });
+    changeCard(FirstCard, [](Card& c) { c.Enabled = false; });
+    picPanel.Enabled = false;
+    notify(ChangePanel);
+    WaitSeconds(0.2);
+    picPanel.Enabled = true;
+    notify(ChangePanel);
+    // A new game may have started during the pause: the indices then name no card any more,
+    // and the steps below find nothing to change.
+    if (settings_.live.RemovePairs == 1) {
+        changeCard(SecondCard, [](Card& c) { c.Visible = false; });
+        changeCard(FirstCard, [](Card& c) { c.Visible = false; });
+    }
+    changeCard(FirstCard, [](Card& c) { c.Tag = kFoundTag; });
+    changeCard(SecondCard, [](Card& c) { c.Tag = kFoundTag; });
+}
+
+void Game::tmrAutoBack_Timer() {
+    changeCard(FirstCard, [&](Card& c) { c.picture = covers_.CoverImage; });
     attempt([&] {
         card(SecondCard).picture = card(FirstCard).picture;
         notifyCard(SecondCard);

@@ -125,6 +125,19 @@ private:
     void setTimeEnabled(bool on);
     void setAutoBackEnabled(bool on);
     void turnUp(int index);
+    // One change to the card with that index, then the view told; false, and nothing told,
+    // when there is no such card or the change fails.
+    bool changeCard(int index, const std::function<void(Card&)>& change);
+
+    // The steps of a new game (StartGame) ...
+    void showNewGameCaptions();
+    void dealCards();
+    void fitWindowToBoard();
+    // ... and of a click on a card (imgPiece_Click).
+    void settleLastPair();
+    void turnFirstCard(int Index);
+    void turnSecondCard(int Index);
+    void takeFoundPair();
     std::string poolEntry(long long position) const;
 
     Settings& settings_;

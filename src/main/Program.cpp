@@ -3,11 +3,11 @@
 #include "app/Theme.h"
 #include "main/ClickPlayer.h"
 #include "options/OptionsDialog.h"
+#include "qt/QtCommon.h"
 #include "themetool/ThemeDialog.h"
 
 #include <QFile>
 #include <QFontDatabase>
-#include <QMessageBox>
 
 #include <fontconfig/fontconfig.h>
 
@@ -32,9 +32,8 @@ Program::~Program() = default;
 bool Program::themeCheck() const { return quorvia::themeCheck(fs, constants); }
 
 void Program::showMissingThemeMessage() const {
-    QMessageBox box(QMessageBox::Critical, QString::fromStdString(constants.AppTitle),
-                    QStringLiteral("Standard Icon-Thema konnte nicht gefunden werden."), QMessageBox::Ok);
-    box.exec();
+    showMessageBox(nullptr, "Standard Icon-Thema konnte nicht gefunden werden.", constants.AppTitle,
+                   MessageIcon::Critical);
 }
 
 void Program::loadBoardWindow() {

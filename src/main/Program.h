@@ -8,7 +8,7 @@
 #include "app/Startup.h"
 #include "board/BoardWindow.h"
 #include "board/Game.h"
-#include "board/QtPictureLoader.h"
+#include "qt/QtPictureLoader.h"
 
 #include <QString>
 

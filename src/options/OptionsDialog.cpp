@@ -2,7 +2,8 @@
 
 #include "app/Units.h"
 #include "board/BoardWindow.h"
-#include "board/QtPictureLoader.h"
+#include "qt/QtCommon.h"
+#include "qt/QtPictureLoader.h"
 
 #include <QAccessibleWidget>
 #include <QButtonGroup>
@@ -16,7 +17,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -45,19 +45,9 @@ QRect twips(int left, int top, int width, int height) {
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
 
-// Fonts by size in pixels at 96 dpi: 9.75 pt is 13 pixels, 8.25 pt is 11.
-QFont tahoma(int pixels) {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(pixels);
-    return font;
-}
+QFont tahoma(int pixels) { return pixelFont(QStringLiteral("Tahoma"), pixels); }
 
-QFont arialBold() {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(13);
-    font.setBold(true);
-    return font;
-}
+QFont arialBold() { return pixelFont(QStringLiteral("Arial"), 13, true); }
 
 void setColours(QWidget* widget, const QColor& background, const QColor& text) {
     QPalette palette = widget->palette();
@@ -488,9 +478,7 @@ void frmOptions::centreOnScreen() {
 void frmOptions::processEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 void frmOptions::showMessage(const std::string& text, const std::string& title, MessageIcon icon) {
-    QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information, qs(title),
-                    qs(text), QMessageBox::Ok, isVisible() ? this : nullptr);
-    box.exec();
+    showMessageBox(isVisible() ? this : nullptr, text, title, icon);
 }
 
 void frmOptions::destroyDialog() {

@@ -5,9 +5,9 @@
 #include "app/ProfileFile.h"
 #include "app/Settings.h"
 #include "app/Text.h"
-#include "board/QtPictureLoader.h"
 #include "fakes/Fakes.h"
 #include "fakes/TempDir.h"
+#include "qt/QtPictureLoader.h"
 
 #include <QBuffer>
 

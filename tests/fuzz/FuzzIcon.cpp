@@ -1,7 +1,7 @@
 // Loading a card picture as the game does, from arbitrary file bytes, and drawing it onto a
 // card: no crash, and a picture that loads has at least one non-empty image.
 
-#include "board/QtPictureLoader.h"
+#include "qt/QtPictureLoader.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "board/QtPictureLoader.h"
+#include "qt/QtPictureLoader.h"
 
 #include "app/Theme.h"
 
