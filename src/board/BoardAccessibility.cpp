@@ -80,7 +80,7 @@ public:
         QAccessible::State s;
         const Card* c = card();
         s.focusable = true;
-        s.focused = !node().retired && boardWindow().accessibility()->readerCard() == node().index;
+        s.focused = !node().retired && node().readers.readerCard() == node().index;
         s.disabled = !c || !c->Enabled;
         s.invisible = !c || !c->Visible;
         return s;
@@ -132,12 +132,12 @@ public:
     explicit PanelAccessible(BoardPanel* panel)
         : QAccessibleWidget(panel, QAccessible::Grouping, QStringLiteral("Spielfeld")) {}
     BoardPanel* panel() const { return static_cast<BoardPanel*>(widget()); }
-    BoardWindow& boardWindow() const { return *static_cast<BoardWindow*>(panel()->parentWidget()); }
+    BoardWindow& boardWindow() const { return panel()->boardWindow(); }
     const std::vector<Card>& cards() const { return boardWindow().game().imgPiece; }
 
     QAccessibleInterface* cardInterface(int index) const {
         if (index < 0 || index >= static_cast<int>(cards().size())) return nullptr;
-        return QAccessible::queryAccessibleInterface(boardWindow().accessibility()->cardNode(index));
+        return QAccessible::queryAccessibleInterface(panel()->readers().cardNode(index));
     }
     int childCount() const override {
         return static_cast<int>(std::count_if(cards().begin(), cards().end(), [](const Card& c) { return c.Visible; }));
@@ -160,7 +160,7 @@ public:
         return cardInterface(panel()->cardAt(panel()->mapFromGlobal(QPoint(x, y))));
     }
     QAccessibleInterface* focusChild() const override {
-        const int framed = boardWindow().accessibility()->readerCard();
+        const int framed = panel()->readers().readerCard();
         return framed >= 0 && cards()[static_cast<std::size_t>(framed)].Visible ? cardInterface(framed) : nullptr;
     }
 };
@@ -234,14 +234,17 @@ void BoardAccessibility::installFactory() {
     (void)installed;
 }
 
+AccessibleNode::AccessibleNode(BoardAccessibility& readers, BoardWindow& window, int index)
+    : QObject(&readers), readers(readers), window(window), index(index) {}
+
 BoardAccessibility::BoardAccessibility(BoardWindow& window) : QObject(&window), window_(window) {
     installFactory();
     // The boards' handler goes in front of whatever handled the events until now.
     const QAccessible::UpdateHandler before = QAccessible::installUpdateHandler(&BoardAccessibility::updates);
     if (before != &BoardAccessibility::updates) nextHandler = before;
     boards.push_back(this);
-    lines_ = {new AccessibleNode(window, AccessibleNode::kTimeLine, this),
-              new AccessibleNode(window, AccessibleNode::kFlipsLine, this)};
+    lines_ = {new AccessibleNode(*this, window, AccessibleNode::kTimeLine),
+              new AccessibleNode(*this, window, AccessibleNode::kFlipsLine)};
 }
 
 BoardAccessibility::~BoardAccessibility() { std::erase(boards, this); }
@@ -275,7 +278,7 @@ int BoardAccessibility::readerCard() const {
 }
 
 AccessibleNode* BoardAccessibility::renew(AccessibleNode* old) {
-    auto* fresh = new AccessibleNode(window_, old->index, this);
+    auto* fresh = new AccessibleNode(*this, window_, old->index);
     fresh->spoken = old->spoken;
     fresh->shown = old->shown;
     fresh->enabled = old->enabled;
@@ -344,7 +347,7 @@ void BoardAccessibility::boardChanged() {
         cards_.pop_back();
     }
     while (cards_.size() < cards.size()) {
-        cards_.push_back(new AccessibleNode(window_, static_cast<int>(cards_.size()), this));
+        cards_.push_back(new AccessibleNode(*this, window_, static_cast<int>(cards_.size())));
     }
     for (AccessibleNode* node : cards_) {
         node->shown = cards[static_cast<std::size_t>(node->index)].Visible;

@@ -26,6 +26,7 @@ class QAccessibleEvent;
 
 namespace quorvia {
 
+class BoardAccessibility;
 class BoardWindow;
 class Game;
 
@@ -44,9 +45,10 @@ class AccessibleNode : public QObject {
 public:
     static constexpr int kTimeLine = -1;
     static constexpr int kFlipsLine = -2;
-    AccessibleNode(BoardWindow& window, int index, QObject* parent) : QObject(parent), window(window), index(index) {}
+    AccessibleNode(BoardAccessibility& readers, BoardWindow& window, int index);
     bool isCard() const { return index >= 0; }
 
+    BoardAccessibility& readers;  // which keeps it
     BoardWindow& window;
     const int index;
     QString spoken;  // the name readers were last told

@@ -15,7 +15,8 @@
 
 namespace quorvia {
 
-BoardPanel::BoardPanel(BoardWindow& window) : QWidget(&window), window_(window) {
+BoardPanel::BoardPanel(BoardWindow& window, BoardAccessibility& readers)
+    : QWidget(&window), window_(window), readers_(readers) {
     setObjectName(QStringLiteral("picPanel"));
     setMouseTracking(true);
     const QPixmap pointer = QPixmap::fromImage(resourceImage(QStringLiteral(":/images/pointing-hand.png")));
@@ -49,19 +50,19 @@ void BoardPanel::updateCard(int index) {
         const int next = target(Qt::Key_Right, index);
         moveFrame(next != index ? next : target(Qt::Key_Left, index));
     }
-    window_.accessibility()->cardChanged(index);
+    readers_.cardChanged(index);
 }
 
 void BoardPanel::clickCard(int index) {
     Game& game = window_.game();
     if (!game.acceptsClick(index)) return;
-    const BoardAccessibility::Turn turn(*window_.accessibility());
+    const BoardAccessibility::Turn turn(readers_);
     game.imgPiece_Click(index);
 }
 
 void BoardPanel::boardChanged() {
     update();
-    window_.accessibility()->boardChanged();
+    readers_.boardChanged();
 }
 
 // ---- keyboard ---------------------------------------------------------------------------
@@ -93,7 +94,7 @@ void BoardPanel::moveFrame(int index) {
     frameRow_ = index / window_.game().columns();
     frameCol_ = index % window_.game().columns();
     update(frameRect(index));
-    window_.accessibility()->frameMoved(old);
+    readers_.frameMoved(old);
 }
 
 void BoardPanel::setFrameShown(bool shown) {
@@ -123,7 +124,7 @@ void BoardPanel::keyPressEvent(QKeyEvent* event) {
         key == Qt::Key_S && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
     if (score) {
         event->accept();
-        window_.accessibility()->tellScore();
+        readers_.tellScore();
         return;
     }
     if (!(menu || turn || move) || frameCard() < 0) {

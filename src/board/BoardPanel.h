@@ -13,13 +13,18 @@
 
 namespace quorvia {
 
+class BoardAccessibility;
 class BoardWindow;
 
 class BoardPanel : public QWidget {
     Q_OBJECT
 
 public:
-    explicit BoardPanel(BoardWindow& window);
+    // A panel of `window`, whose cards' changes it tells `readers`.
+    BoardPanel(BoardWindow& window, BoardAccessibility& readers);
+
+    BoardWindow& boardWindow() const { return window_; }
+    BoardAccessibility& readers() const { return readers_; }
 
     // The card under a point of the panel (visible cards only), or -1.
     int cardAt(QPointF point) const;
@@ -55,6 +60,7 @@ private:
     QRect frameRect(int index) const;
 
     BoardWindow& window_;
+    BoardAccessibility& readers_;
     int frameRow_ = 0;
     int frameCol_ = 0;
     bool frameShown_ = false;

@@ -50,9 +50,10 @@ BoardWindow::BoardWindow(Game& game, QWidget* parent)
         game_.tmrAutoBack_Timer();
     });
 
-    panel_ = new BoardPanel(*this);
-    panel_->setFocus(Qt::OtherFocusReason);
+    // The readers' side first: the panel tells it every change from the start.
     accessibility_ = new BoardAccessibility(*this);
+    panel_ = new BoardPanel(*this, *accessibility_);
+    panel_->setFocus(Qt::OtherFocusReason);
     buildMenu();
     setMouseTracking(false);
 
