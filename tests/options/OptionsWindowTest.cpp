@@ -131,7 +131,7 @@ private slots:
     }
 
     // Readers find the picture-only controls (slots named by their files and pressed like a
-    // click, the preview named, the logos passed over); Tab follows the layout; the arrow
+    // click, the preview named, the logos passed over) and the lists by their labels; Tab follows the layout; the arrow
     // keys move through the cover strip and Space picks a cover.
     void pictureControlsServeReadersAndTheKeyboard() {
         Running run;
@@ -139,8 +139,10 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(dialog));
         const auto reader = [&](const char* n) { return QAccessible::queryAccessibleInterface(control(dialog, n)); };
         const std::string& cover = run.program->settings.live.CoverIcon;
-        QCOMPARE(reader("Image1(1)")->text(QAccessible::Name) + reader("Image2")->text(QAccessible::Name),
-                 QStringLiteral("c11Vorschau"));
+        const auto label = [&](const char* n) { return reader(n)->relations(QAccessible::Label).value(0).first; };
+        QCOMPARE(reader("Image1(1)")->text(QAccessible::Name) + reader("Image2")->text(QAccessible::Name) + u'|' +
+                     label("cboRows")->text(QAccessible::Name) + u'|' + label("Combo1")->text(QAccessible::Name),
+                 QStringLiteral("c11Vorschau|Spielfeld Grösse auswählen:|Icon-Thema auswählen:"));
         QCOMPARE(reader("imgLogo(2)")->role(), QAccessible::Whitespace);
         reader("Image1(1)")->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QCOMPARE(cover, std::string("c11.ico"));

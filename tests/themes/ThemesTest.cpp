@@ -234,9 +234,12 @@ TEST(ThemeTool, HostileFoldersAndPicturesAreSkippedWithTheirReason) {
     for (const char* empty : {"leer.jpg", "leer.png"}) dir.write(std::string("bilder/") + empty);  // no copies
     dir.write("bilder/kurz.jpg", "\xFF\xD8\xFF");
     dir.write("bilder/zu/bild.png", dir.read("bilder/alpha.png"));
-    // A progressive JPEG that claims 45000 x 45000 pixels: its coefficients alone take 4 GB.
+    // Progressive JPEGs that claim 45000 x 45000 pixels (too many even at 1/8 of the size) and
+    // 16000 x 16000 (whose coefficients, kept whole by libjpeg, take 500 MB); a sequential one
+    // of 16000 x 16000 is read at 1/8 of its size.
     std::system(("cd " + b +
                  " && convert -size 16x16 xc:red -interlace JPEG -colorspace gray klein.jpg && "
+                 "convert -size 16x16 xc:blue -colorspace gray folge.jpg && "
                  "(printf '<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"9\" height=\"9\"><!--'; "
                  "head -c 104857600 /dev/zero | tr '\\0' ' '; printf -- '--></svg>') | gzip > riesig.svgz && "
                  "convert -size 9x9 xc:red tiff:tiff.png")
@@ -244,6 +247,10 @@ TEST(ThemeTool, HostileFoldersAndPicturesAreSkippedWithTheirReason) {
     std::string bomb = dir.read("bilder/klein.jpg");
     const std::size_t frame = bomb.find("\xFF\xC2");
     ASSERT_NE(frame, std::string::npos);
+    bomb.replace(frame + 5, 4, "\x3E\x80\x3E\x80");
+    dir.write("bilder/koeff.jpg", bomb);
+    std::string sequential = dir.read("bilder/folge.jpg");
+    dir.write("bilder/folge.jpg", sequential.replace(sequential.find("\xFF\xC0") + 5, 4, "\x3E\x80\x3E\x80"));
     bomb.replace(frame + 5, 4, "\xAF\xC8\xAF\xC8");
     dir.write("bilder/bombe.jpg", bomb);
     dir.write("bilder/bombe.png", bomb);
@@ -271,6 +278,7 @@ TEST(ThemeTool, HostileFoldersAndPicturesAreSkippedWithTheirReason) {
         "übersprungen: {}zu: Ordner nicht lesbar (keine Berechtigung)",
         "übersprungen: {}bombe.jpg: zu groß (45000 x 45000 Pixel)",
         "übersprungen: {}bombe.png: zu groß (45000 x 45000 Pixel)",
+        "übersprungen: {}koeff.jpg: zu groß (16000 x 16000 Pixel)",
         "übersprungen: {}riesig.svgz: zu groß (SVG entpackt über 8 MiB)",
         "übersprungen: {}zeigt.svg: SVG zeigt andere Dateien",
         "übersprungen: {}tiff.png: kein unterstütztes Bildformat (tiff)",
@@ -279,7 +287,7 @@ TEST(ThemeTool, HostileFoldersAndPicturesAreSkippedWithTheirReason) {
         "übersprungen: {}kurz.jpg: kein lesbares Bild (nur 3 Bytes)",
         "übergangen: {}selbst: derselbe Ordner wie {}, schon gelesen",
         "übergangen: {}sub/hoch: derselbe Ordner wie {}, schon gelesen",
-        "5 Kartenbilder gemacht, übersprungen: 13,",
+        "6 Kartenbilder gemacht, übersprungen: 14,",
     };
     for (const char* line : lines) {
         const QString wanted =
@@ -426,6 +434,12 @@ TEST(ThemeTool, ALargeFolderWaitsForAllOrASelectionSpreadByDate) {
     dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.report().made > 0; }, 20000));
     EXPECT_EQ(dialog.report().made, 2);
+    // 500 pictures are no large folder yet: all of them, without a choice.
+    fs::remove(dir.path() + "gross/000.png");
+    ThemeDialog five({dir.path() + "gross"}, dir.path() + "prog/icons");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return five.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->isEnabled(); }, 20000));
+    EXPECT_FALSE(five.allChoice()->isVisibleTo(&five));
 }
 
 TEST(ThemeTool, ARunStoppedMidwayLeavesNoFolderBehind) {
@@ -487,6 +501,10 @@ TEST(PictureDrop, AFolderDroppedOnTheBoardBecomesAThemeAndLeavesGameAndSettingsA
     EXPECT_EQ(dialog->nameEdit()->text(), QStringLiteral("bilder"));
     QPushButton* make = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
     ASSERT_TRUE(QTest::qWaitFor([&] { return make->isEnabled(); }, 20000));  // once the pictures are counted
+    const auto labels = dialog->findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel* l) {
+        return l->text() == QStringLiteral("6 Bilder; das Thema aus allen wird etwa 900 KB groß.");
+    }));
     make->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->working(); }, 30000));
     EXPECT_EQ(dialog->report().made, 5);
