@@ -349,58 +349,71 @@ TEST(ThemeTool, TheCardBackIsNeitherAPictureNorPastAStop) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() + "prog/icons"), fs::directory_iterator()), 1);
 }
 
-// Folders as phones leave them become themes of their photos, the right way up: HEIC turned
-// or mirrored by its container, AVIF, a motion photo (a JPEG with a video behind it); videos
-// and sidecar files are counted and passed over, hidden ones (a phone's bin and thumbnails)
-// left out, and an edited twin of a photo made once.
+// Folders as phones leave them become themes of their photos, the right way up. An iPhone's:
+// HEIC turned or mirrored by its container, a Live Photo's video and an edit sidecar, an
+// edited twin made once. An Android phone's: a motion photo (a JPEG with a video behind it),
+// AVIF, a video, a bin and thumbnails (hidden, left out), a twin that was taken first.
 TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
     Folder dir;
-    const std::string p = dir.mkdir("telefon") + "/";
+    const std::string p = dir.mkdir("iphone") + "/";
+    dir.mkdir("android");
     // Upright pictures are red above blue, each with a mark of its own; the HEIC ones are
     // stored turned or mirrored and say so in their container, as phones store them.
     const char* script = R"(
         upright() { convert -size 120x45 xc:red xc:blue -append -fill $1 -draw "rectangle $2" "$3"; }
         upright yellow 20,0,45,89 a.png && upright lime 75,0,100,89 b.png && upright white 0,0,119,12 c.png
-        upright cyan 20,60,100,70 PXL_1.MP.jpg && printf '\0\0\0\030ftypisom' >> PXL_1.MP.jpg
-        upright magenta 20,0,60,20 'DSC_0001 Köln.jpg' && convert 'DSC_0001 Köln.jpg' -quality 70 DSC_0002.jpg
+        upright cyan 20,60,100,70 ../android/PXL_1.MP.jpg && printf '\0\0\0\030ftypisom' >> ../android/PXL_1.MP.jpg
+        upright magenta 20,0,60,20 '../android/DSC_0001 Köln.jpg'
+        convert '../android/DSC_0001 Köln.jpg' -quality 70 ../android/DSC_0002.jpg
         convert a.png -rotate 90 s1.jpg && heif-enc -q 90 s1.jpg -o s1.heic && turn s1.heic IMG_0001.HEIC 1
         convert a.png -rotate 90 -modulate 110 s2.jpg && heif-enc -q 70 s2.jpg -o s2.heic
         turn s2.heic IMG_E0001.HEIC 1
         convert b.png -flip s3.jpg && heif-enc s3.jpg -o s3.heic && turn s3.heic IMG_0002.HEIC 0 0
-        convert c.png s4.jpg && heif-enc -A s4.jpg -o IMG_0003.AVIF && rm ?.png s?.*)";
+        convert c.png s4.jpg && heif-enc -A s4.jpg -o ../android/PXL_2.AVIF && rm ?.png s?.*)";
     std::system(
         ("cd " + p + " && turn() { python3 " QUORVIA_TEST_SOURCE "/turn-heif.py \"$@\"; } && " + script).c_str());
-    dir.write("telefon/IMG_0001.MOV", std::string("\0\0\0\024ftypqt  \0\0\0\0", 16));
-    dir.write("telefon/IMG_0001.AAE", "<?xml version='1.0'?><plist/>");
-    dir.write("telefon/VID_1.mp4", std::string("\0\0\0\030ftypisom\0\0\0\0", 16));
-    dir.write("telefon/Thumbs.db", "x");
+    dir.write("iphone/IMG_0001.MOV", std::string("\0\0\0\024ftypqt  \0\0\0\0", 16));
+    dir.write("iphone/IMG_0001.AAE", "<?xml version='1.0'?><plist/>");
+    dir.write("android/VID_1.mp4", std::string("\0\0\0\030ftypisom\0\0\0\0", 16));
+    dir.write("android/Thumbs.db", "x");
     // The second of two twins was taken first, says its EXIF data (DateTimeOriginal, 2019).
-    std::string taken = dir.read("telefon/DSC_0002.jpg");
+    std::string taken = dir.read("android/DSC_0002.jpg");
     taken.insert(2, std::string("\xFF\xE1\0\x48"
                                 "Exif\0\0MM\0*\0\0\0\x08\0\x01\x87\x69\0\x04\0\0\0\x01\0\0\0\x1A\0\0\0\0"
                                 "\0\x01\x90\x03\0\x02\0\0\0\x14\0\0\0\x2C\0\0\0\0"
                                 "2019:05:01 12:00:00",
                                 74) +
                         '\0');
-    dir.write("telefon/DSC_0002.jpg", taken);
-    dir.write("telefon/.trashed-1700000000-PXL_0.jpg", dir.read("telefon/PXL_1.MP.jpg"));
-    dir.write("telefon/.thumbnails/1.jpg", dir.read("telefon/PXL_1.MP.jpg"));
-    QString out;
-    ASSERT_EQ(dir.run({"telefon", p}, &out), 0) << out.toStdString();
-    for (const char* line : {"zusammengefasst: {}IMG_E0001.HEIC: sieht aus wie {}IMG_0001.HEIC",
-                             "zusammengefasst: {}DSC_0001 Köln.jpg: sieht aus wie {}DSC_0002.jpg",
-                             "zusammengefasst: 2 fast gleiche Bilder", "übergangen: 4 Videos und andere Dateien",
-                             "5 Kartenbilder gemacht, übersprungen: 0"}) {
-        const QString wanted = QString::fromUtf8(line).replace(QStringLiteral("{}"), q(p));
-        EXPECT_TRUE(out.contains(wanted)) << line << "\n" << out.toStdString();
+    dir.write("android/DSC_0002.jpg", taken);
+    dir.write("android/.trashed-1700000000-PXL_0.jpg", dir.read("android/PXL_1.MP.jpg"));
+    dir.write("android/.thumbnails/1.jpg", dir.read("android/PXL_1.MP.jpg"));
+    const struct {
+        std::string phone;
+        std::vector<const char*> lines, faces;
+    } phones[] = {
+        {"iphone",
+         {"zusammengefasst: {}IMG_E0001.HEIC: sieht aus wie {}IMG_0001.HEIC", "übergangen: 2 Videos und andere Dateien",
+          "2 Kartenbilder gemacht, übersprungen: 0"},
+         {"IMG_0001", "IMG_0002"}},
+        {"android",
+         {"zusammengefasst: {}DSC_0001 Köln.jpg: sieht aus wie {}DSC_0002.jpg",
+          "übergangen: 2 Videos und andere Dateien", "3 Kartenbilder gemacht, übersprungen: 0"},
+         {"PXL_1.MP", "PXL_2", "DSC_0002"}},
+    };
+    for (const auto& [phone, lines, faces] : phones) {
+        QString out;
+        ASSERT_EQ(dir.run({phone, dir.path() + phone + "/"}, &out), 0) << out.toStdString();
+        for (const char* line : lines) {
+            const QString wanted = QString::fromUtf8(line).replace(QStringLiteral("{}"), q(dir.path() + phone + "/"));
+            EXPECT_TRUE(out.contains(wanted) && out.contains(QStringLiteral("zusammengefasst: 1 fast gleiche Bilder")))
+                << line << "\n"
+                << out.toStdString();
+        }
+        for (const char* face : faces)
+            EXPECT_TRUE(upright(sizesOf(dir.path() + "prog/icons/" + phone + "/" + face + ".ico")[64])) << face;
     }
-    for (const char* face : {"IMG_0001", "IMG_0002", "IMG_0003", "PXL_1.MP", "DSC_0002"})
-        EXPECT_TRUE(upright(sizesOf(dir.path() + "prog/icons/telefon/" + face + ".ico")[64])) << face;
 }
 
-// A folder of more than 500 pictures makes a theme only when the player chooses all of them
-// or a selection, which is spread evenly over the pictures in the order they were taken; the
-// tool says first what either costs, and so does the drop dialog.
 TEST(ThemeTool, ALargeFolderWaitsForAllOrASelectionSpreadByDate) {
     Folder dir;
     dir.mkdir("gross");
