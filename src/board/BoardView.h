@@ -2,11 +2,11 @@
 // What the game asks of the window system (a port). The Qt board window implements it;
 // tests, the soak test and the fuzz targets use a null view that only records.
 
+#include "app/Message.h"
+
 #include <string>
 
 namespace quorvia {
-
-enum class MessageIcon { Critical, Information };
 
 // Parts of the board model that changed, so the view knows what to re-read.
 enum Change : unsigned {

@@ -2,7 +2,7 @@
 // What every window of the game draws and shows alike: fonts sized in pixels as the layout
 // was made (96 dots per inch), and the message box with one OK button.
 
-#include "board/BoardView.h"
+#include "app/Message.h"
 
 #include <QFont>
 #include <QString>
