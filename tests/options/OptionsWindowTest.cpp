@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 
 using namespace quorvia;
@@ -31,7 +32,7 @@ struct Running {
     Running() {
         for (int i = 0; i < 20; ++i) dir.write("icons/quorvia/" + std::to_string(i) + ".ico");
         dir.mkdir("icons/@");
-        for (int i = 10; i < 13; ++i) {
+        for (int i = 10; i < 19; ++i) {
             QImage img(32, 32, QImage::Format_ARGB32);
             img.fill(coverColour(i));
             img.save(QString::fromStdString(dir.path() + "icons/@/c" + std::to_string(i) + ".ico"), "ico");
@@ -144,6 +145,10 @@ private slots:
                      label("cboRows")->text(QAccessible::Name) + u'|' + label("Combo1")->text(QAccessible::Name),
                  QStringLiteral("c11Vorschau|Spielfeld Grösse auswählen:|Icon-Thema auswählen:"));
         QCOMPARE(reader("imgLogo(2)")->role(), QAccessible::Whitespace);
+        auto* strip = static_cast<QScrollBar*>(control(dialog, "HScroll1"));  // its arrow moves the slots on
+        strip->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(reader("Image1(1)")->text(QAccessible::Name), QStringLiteral("c12"));
+        strip->triggerAction(QAbstractSlider::SliderSingleStepSub);
         reader("Image1(1)")->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QCOMPARE(cover, std::string("c11.ico"));
         QStringList stops;
