@@ -235,8 +235,8 @@ TEST(ThemeTool, HostileFoldersAndPicturesAreSkippedWithTheirReason) {
     dir.write("bilder/kurz.jpg", "\xFF\xD8\xFF");
     dir.write("bilder/zu/bild.png", dir.read("bilder/alpha.png"));
     // Progressive JPEGs that claim 45000 x 45000 pixels (too many even at 1/8 of the size) and
-    // 9000 x 9000 (whose coefficients, kept whole by libjpeg, take 160 MB); a sequential one
-    // of 9000 x 9000 is read at 1/8 of its size.
+    // 4608 x 17920 (whose coefficients, kept whole by libjpeg, take 158 MiB); a sequential one
+    // of that size is read at 1/8 of it.
     std::system(("cd " + b +
                  " && convert -size 16x16 xc:red -interlace JPEG -colorspace gray klein.jpg && "
                  "convert -size 16x16 xc:blue -colorspace gray folge.jpg && "
@@ -247,10 +247,11 @@ TEST(ThemeTool, HostileFoldersAndPicturesAreSkippedWithTheirReason) {
     std::string bomb = dir.read("bilder/klein.jpg");
     const std::size_t frame = bomb.find("\xFF\xC2");
     ASSERT_NE(frame, std::string::npos);
-    bomb.replace(frame + 5, 4, "\x23\x28\x23\x28");
+    bomb.replace(frame + 5, 4, std::string("\x46\0\x12\0", 4));
     dir.write("bilder/koeff.jpg", bomb);
     std::string sequential = dir.read("bilder/folge.jpg");
-    dir.write("bilder/folge.jpg", sequential.replace(sequential.find("\xFF\xC0") + 5, 4, "\x23\x28\x23\x28"));
+    dir.write("bilder/folge.jpg",
+              sequential.replace(sequential.find("\xFF\xC0") + 5, 4, std::string("\x46\0\x12\0", 4)));
     bomb.replace(frame + 5, 4, "\xAF\xC8\xAF\xC8");
     dir.write("bilder/bombe.jpg", bomb);
     dir.write("bilder/bombe.png", bomb);
@@ -278,7 +279,7 @@ TEST(ThemeTool, HostileFoldersAndPicturesAreSkippedWithTheirReason) {
         "übersprungen: {}zu: Ordner nicht lesbar (keine Berechtigung)",
         "übersprungen: {}bombe.jpg: zu groß (45000 x 45000 Pixel)",
         "übersprungen: {}bombe.png: zu groß (45000 x 45000 Pixel)",
-        "übersprungen: {}koeff.jpg: zu groß (9000 x 9000 Pixel)",
+        "übersprungen: {}koeff.jpg: zu groß (4608 x 17920 Pixel)",
         "übersprungen: {}riesig.svgz: zu groß (SVG entpackt über 8 MiB)",
         "übersprungen: {}zeigt.svg: SVG zeigt andere Dateien",
         "übersprungen: {}tiff.png: kein unterstütztes Bildformat (tiff)",
