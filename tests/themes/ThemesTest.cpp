@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTest>
 #include <QUrl>
@@ -534,6 +535,9 @@ TEST(PictureDrop, AFolderDroppedOnTheBoardBecomesAThemeAndLeavesGameAndSettingsA
     QPointer<ThemeDialog> stopped = dropped(dir.path() + "gross");
     stopped->makeTheme();
     ASSERT_TRUE(QTest::qWaitFor([&] { return stopped->findChild<QProgressBar*>()->value() > 0; }, 20000));
+    const QRegularExpression rate(QStringLiteral(R"(^\d+/60  (?!0\.0 )\d+\.\d Bilder/s  noch \d+:\d\d$)"));
+    const auto busy = stopped->findChildren<QLabel*>();  // the rate so far, timed from the start
+    EXPECT_TRUE(std::any_of(busy.begin(), busy.end(), [&](QLabel* l) { return rate.match(l->text()).hasMatch(); }));
     stopped->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return stopped.isNull(); }, 20000));
     EXPECT_EQ(ThemeWalk().ScanIconFolders(dir.path() + "prog/icons"), (std::vector<std::string>{"BILDER", "QUORVIA"}));
