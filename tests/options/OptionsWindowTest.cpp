@@ -157,14 +157,15 @@ private slots:
         QCOMPARE(cover, std::string("c11.ico"));
         QStringList stops;
         control(dialog, "cboRows")->setFocus();
-        for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Right, Qt::Key_Right,
-                                  Qt::Key_Space, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab}) {
+        for (const Qt::Key key :
+             {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Right, Qt::Key_Left, Qt::Key_Right,
+              Qt::Key_Right, Qt::Key_Space, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab}) {
             QTest::keyClick(QApplication::focusWidget(), key);
             stops << QApplication::focusWidget()->objectName();
         }
         QCOMPARE(stops.join(u' '),
-                 QStringLiteral("cboCols Option1(0) Combo1 Image1(0) Image1(1) Image1(2) Image1(2) Check1 "
-                                "Check2 cmdOK cmdAbort"));
+                 QStringLiteral("cboCols Option1(0) Combo1 Image1(0) Image1(1) Image1(0) Image1(1) Image1(2) "
+                                "Image1(2) Check1 Check2 cmdOK cmdAbort"));
         QCOMPARE(cover, std::string("c12.ico"));
         // A raised panel's top and bottom edge; each side of the focused slot, from its edge
         // in: black, black, white.
