@@ -371,7 +371,9 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
         convert a.png -rotate 90 -modulate 110 s2.jpg && heif-enc -q 70 s2.jpg -o s2.heic
         turn s2.heic IMG_E0001.HEIC 1
         convert b.png -flip s3.jpg && heif-enc s3.jpg -o s3.heic && turn s3.heic IMG_0002.HEIC 0 0
-        convert c.png s4.jpg && heif-enc -A s4.jpg -o ../android/PXL_2.AVIF && rm ?.png s?.*)";
+        convert c.png s4.jpg && heif-enc -A s4.jpg -o ../android/PXL_2.AVIF && rm ?.png s?.*
+        convert -size 8x1 xc:black xc:white +append -write mpr:s +delete -size 1024x768 tile:mpr:s s5.jpg
+        heif-enc -t 64 s5.jpg -o IMG_0004.HEIC && rm s5.jpg)";
     std::system(
         ("cd " + p + " && turn() { python3 " QUORVIA_TEST_SOURCE "/turn-heif.py \"$@\"; } && " + script).c_str());
     dir.write("iphone/IMG_0001.MOV", std::string("\0\0\0\024ftypqt  \0\0\0\0", 16));
@@ -395,7 +397,7 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
     } phones[] = {
         {"iphone",
          {"zusammengefasst: {}IMG_E0001.HEIC: sieht aus wie {}IMG_0001.HEIC", "übergangen: 2 Videos und andere Dateien",
-          "2 Kartenbilder gemacht, übersprungen: 0"},
+          "3 Kartenbilder gemacht, übersprungen: 0"},
          {"IMG_0001", "IMG_0002"}},
         {"android",
          {"zusammengefasst: {}DSC_0001 Köln.jpg: sieht aus wie {}DSC_0002.jpg",
@@ -414,6 +416,12 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
         for (const char* face : faces)
             EXPECT_TRUE(upright(sizesOf(dir.path() + "prog/icons/" + phone + "/" + face + ".ico")[64])) << face;
     }
+    // Stripes 8 pixels wide, which a thumbnail of 64 pixels cannot show: made from the picture.
+    const QImage stripes = sizesOf(dir.path() + "prog/icons/iphone/IMG_0004.ico").at(256);
+    std::vector<int> row;
+    for (int x = 0; x < 256; ++x) row.push_back(qGray(stripes.pixel(x, 128)));
+    const auto [dark, light] = std::minmax_element(row.begin(), row.end());
+    EXPECT_GT(*light - *dark, 100);
 }
 
 TEST(ThemeTool, ALargeFolderWaitsForAllOrASelectionSpreadByDate) {
