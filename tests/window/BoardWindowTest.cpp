@@ -154,6 +154,8 @@ private slots:
     void realClicksTurnAndFindAPair() {
         Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
         auto& [dir, program, w, game] = run;
+        QTest::mouseMove(w.panel(), cardCentre(w, 0));  // over a card, no button held: the hand
+        QCOMPARE(w.panel()->cursor().shape(), Qt::BitmapCursor);
         QTest::mousePress(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
         QTest::mouseRelease(w.panel(), Qt::LeftButton, {}, cardCentre(w, 1));
         QVERIFY(!game.OneCardOpen && !w.timeTimer().isActive());
