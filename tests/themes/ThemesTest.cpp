@@ -131,6 +131,8 @@ TEST(ThemeTool, EveryPictureBecomesAFaceUprightAtEverySizeAndABrokenOneIsSkipped
     ASSERT_EQ(dir.run({"urlaub", dir.path() + "bilder"}, &out), 0) << out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("5 Kartenbilder gemacht, übersprungen: 1"))) << out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("5 Bilder: genug für Spielfelder bis 10 Karten ohne Wiederholung")));
+    EXPECT_TRUE(
+        out.contains(QRegularExpression(QStringLiteral(R"(6 Bilder in \d+\.\d s \((?!0\.0 )\d+\.\d Bilder/s\))"))));
     const struct {
         const char* face;
         bool upright, translucent;
