@@ -119,6 +119,7 @@ TEST(FileSystem, ResolvesListsAndTellsWhatIsThere) {
         {"bomb.ico", icon.substr(0, 4) + "\xFF\xFF" + icon.substr(6), "xr-f-"},  // 65,535 images, room for one
         {"outside.ico", icon.substr(0, 17) + "\x7F" + icon.substr(18), "xr-f-"},  // an image far beyond the end
         {"huge.png", encoded(2100, "png"), "xr-f-"}, {"icons/NATUR", {}, "x-d--"}, {"gone/x.ico", {}, "-----"},
+        {"long.ico", icon + std::string((16 << 20) + 1 - icon.size(), '\0'), "xr-f-"},  // a file over 16 MiB
         {"png.ico", encoded(16, "png"), "xr-fp"}, {"bmp.ico", encoded(16, "bmp"), "xr-fp"}};  // known by content
     // clang-format on
     for (const auto& [name, content, expected] : cases) {
