@@ -41,6 +41,10 @@ struct Running {
                 img.setPixel(p % 64, p / 64, coverColour(i).rgb() + (p / 64 % 2 ? d : -d) * 0x010101);
             img.save(QString::fromStdString(dir.path() + "icons/@/c" + std::to_string(i) + ".ico"), "ico");
         }
+        dir.write("icons/zwei/1.ico");  // a second theme, with a white cover of its own
+        QImage own(32, 32, QImage::Format_ARGB32);
+        own.fill(Qt::white);
+        own.save(QString::fromStdString(dir.path() + "icons/zwei/@.icn"), "ico");
         dir.write("Quorvia.ini", "[Einstellungen]\r\nRows=5\r\nCols=8\r\nCollection=quorvia\r\nCoverIcon=@\r\n");
         program = std::make_unique<Program>(dir.path());
         program->loadBoardWindow();
@@ -158,13 +162,15 @@ private slots:
         QStringList stops;
         control(dialog, "cboRows")->setFocus();
         for (const Qt::Key key :
-             {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Right, Qt::Key_Left, Qt::Key_Right,
-              Qt::Key_Right, Qt::Key_Space, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab}) {
+             {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Down, Qt::Key_Tab, Qt::Key_Right, Qt::Key_Left,
+              Qt::Key_Right, Qt::Key_Right, Qt::Key_Space, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab}) {
             QTest::keyClick(QApplication::focusWidget(), key);
             stops << QApplication::focusWidget()->objectName();
+            if (key == Qt::Key_Down)  // the next theme of the list chosen: its own cover shown
+                QCOMPARE(control(dialog, "Image2")->grab().toImage().pixel(16, 16), qRgb(255, 255, 255));
         }
         QCOMPARE(stops.join(u' '),
-                 QStringLiteral("cboCols Option1(0) Combo1 Image1(0) Image1(1) Image1(0) Image1(1) Image1(2) "
+                 QStringLiteral("cboCols Option1(0) Combo1 Combo1 Image1(0) Image1(1) Image1(0) Image1(1) Image1(2) "
                                 "Image1(2) Check1 Check2 cmdOK cmdAbort"));
         QCOMPARE(cover, std::string("c12.ico"));
         // A raised panel's top and bottom edge; each side of the focused slot, from its edge
