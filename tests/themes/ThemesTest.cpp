@@ -365,8 +365,8 @@ TEST(ThemeTool, TheCardBackIsNeitherAPictureNorPastAStop) {
 
 // Folders as phones leave them become themes of their photos, the right way up. An iPhone's:
 // HEIC turned or mirrored by its container, a Live Photo's video and an edit sidecar, an
-// edited twin made once. An Android phone's: a motion photo (a JPEG with a video behind it),
-// AVIF, a video, a bin and thumbnails (hidden, left out), a twin that was taken first.
+// edited twin made once (the one taken first, by the date in the HEIC). An Android phone's: a motion photo (a JPEG with
+// a video behind it), AVIF, a video, a bin and thumbnails (hidden, left out), a twin that was taken first.
 TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
     Folder dir;
     const std::string p = dir.mkdir("iphone") + "/";
@@ -380,10 +380,9 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
         upright magenta 20,0,60,20 '../android/DSC_0001 Köln.jpg'
         convert '../android/DSC_0001 Köln.jpg' -quality 70 ../android/DSC_0002.jpg
         convert a.png -rotate 90 s1.jpg && heif-enc -q 90 s1.jpg -o s1.heic && turn s1.heic IMG_0001.HEIC 1
-        convert a.png -rotate 90 -modulate 110 s2.jpg && heif-enc -q 70 s2.jpg -o s2.heic
-        turn s2.heic IMG_E0001.HEIC 1
+        convert a.png -modulate 110 s2.jpg
         convert b.png -flip s3.jpg && heif-enc s3.jpg -o s3.heic && turn s3.heic IMG_0002.HEIC 0 0
-        convert c.png s4.jpg && heif-enc -A s4.jpg -o ../android/PXL_2.AVIF && rm ?.png s?.*
+        convert c.png s4.jpg && heif-enc -A s4.jpg -o ../android/PXL_2.AVIF && rm ?.png s[134].*
         convert -size 8x1 xc:black xc:white +append -write mpr:s +delete -size 1024x768 tile:mpr:s s5.jpg
         heif-enc -t 64 s5.jpg -o IMG_0004.HEIC && rm s5.jpg)";
     std::system(
@@ -392,15 +391,19 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
     dir.write("iphone/IMG_0001.AAE", "<?xml version='1.0'?><plist/>");
     dir.write("android/VID_1.mp4", std::string("\0\0\0\030ftypisom\0\0\0\0", 16));
     dir.write("android/Thumbs.db", "x");
-    // The second of two twins was taken first, says its EXIF data (DateTimeOriginal, 2019).
-    std::string taken = dir.read("android/DSC_0002.jpg");
-    taken.insert(2, std::string("\xFF\xE1\0\x48"
-                                "Exif\0\0MM\0*\0\0\0\x08\0\x01\x87\x69\0\x04\0\0\0\x01\0\0\0\x1A\0\0\0\0"
-                                "\0\x01\x90\x03\0\x02\0\0\0\x14\0\0\0\x2C\0\0\0\0"
-                                "2019:05:01 12:00:00",
-                                74) +
-                        '\0');
-    dir.write("android/DSC_0002.jpg", taken);
+    // The second of two twins was taken first, says its EXIF data (DateTimeOriginal, 2019): the
+    // JPEG's own, and the edited HEIC's, which keeps that of the JPEG it is made from.
+    for (const char* twin : {"android/DSC_0002.jpg", "iphone/s2.jpg"}) {
+        std::string taken = dir.read(twin);
+        taken.insert(2, std::string("\xFF\xE1\0\x48"
+                                    "Exif\0\0MM\0*\0\0\0\x08\0\x01\x87\x69\0\x04\0\0\0\x01\0\0\0\x1A\0\0\0\0"
+                                    "\0\x01\x90\x03\0\x02\0\0\0\x14\0\0\0\x2C\0\0\0\0"
+                                    "2019:05:01 12:00:00",
+                                    74) +
+                            '\0');
+        dir.write(twin, taken);
+    }
+    std::system(("cd " + p + " && heif-enc -q 70 s2.jpg -o IMG_E0001.HEIC >/dev/null && rm s2.jpg").c_str());
     dir.write("android/.trashed-1700000000-PXL_0.jpg", dir.read("android/PXL_1.MP.jpg"));
     dir.write("android/.thumbnails/1.jpg", dir.read("android/PXL_1.MP.jpg"));
     const struct {
@@ -408,9 +411,9 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
         std::vector<const char*> lines, faces;
     } phones[] = {
         {"iphone",
-         {"zusammengefasst: {}IMG_E0001.HEIC: sieht aus wie {}IMG_0001.HEIC", "übergangen: 2 Videos und andere Dateien",
+         {"zusammengefasst: {}IMG_0001.HEIC: sieht aus wie {}IMG_E0001.HEIC", "übergangen: 2 Videos und andere Dateien",
           "3 Kartenbilder gemacht, übersprungen: 0"},
-         {"IMG_0001", "IMG_0002"}},
+         {"IMG_E0001", "IMG_0002"}},
         {"android",
          {"zusammengefasst: {}DSC_0001 Köln.jpg: sieht aus wie {}DSC_0002.jpg",
           "übergangen: 2 Videos und andere Dateien", "3 Kartenbilder gemacht, übersprungen: 0"},
