@@ -32,6 +32,7 @@ struct Running {
     Running() {
         for (int i = 0; i < 20; ++i) dir.write("icons/quorvia/" + std::to_string(i) + ".ico");
         dir.mkdir("icons/@");
+        dir.write("icons/zwei/1.ico");  // a second theme, with a cover of its own
         for (int i = 10; i < 19; ++i) {
             // The first is 64 pixels wide, a fine chequer of two colours whose mean is its
             // colour: drawn smoothly at 32, it shows that.
@@ -40,11 +41,8 @@ struct Running {
             for (int p = 0, d = 20; i == 10 && p < 64 * 64; ++p, d = -d)
                 img.setPixel(p % 64, p / 64, coverColour(i).rgb() + (p / 64 % 2 ? d : -d) * 0x010101);
             img.save(QString::fromStdString(dir.path() + "icons/@/c" + std::to_string(i) + ".ico"), "ico");
+            if (i == 18) img.save(QString::fromStdString(dir.mkdir("icons/zwei") + "/@.icn"), "ico");  // its own
         }
-        dir.write("icons/zwei/1.ico");  // a second theme, with a white cover of its own
-        QImage own(32, 32, QImage::Format_ARGB32);
-        own.fill(Qt::white);
-        own.save(QString::fromStdString(dir.path() + "icons/zwei/@.icn"), "ico");
         dir.write("Quorvia.ini", "[Einstellungen]\r\nRows=5\r\nCols=8\r\nCollection=quorvia\r\nCoverIcon=@\r\n");
         program = std::make_unique<Program>(dir.path());
         program->loadBoardWindow();
@@ -153,10 +151,9 @@ private slots:
                      label("cboRows")->text(QAccessible::Name) + u'|' + label("Combo1")->text(QAccessible::Name),
                  QStringLiteral("c11Vorschau|Spielfeld Grösse auswählen:|Icon-Thema auswählen:"));
         QCOMPARE(reader("imgLogo(2)")->role(), QAccessible::Whitespace);
-        auto* strip = static_cast<QScrollBar*>(control(dialog, "HScroll1"));  // its arrow moves the slots on
-        strip->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        control<QScrollBar>(dialog, "HScroll1")->triggerAction(QAbstractSlider::SliderSingleStepAdd);  // slots move on
         QCOMPARE(reader("Image1(1)")->text(QAccessible::Name), QStringLiteral("c12"));
-        strip->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        control<QScrollBar>(dialog, "HScroll1")->triggerAction(QAbstractSlider::SliderSingleStepSub);
         reader("Image1(1)")->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QCOMPARE(cover, std::string("c11.ico"));
         QStringList stops;
@@ -167,7 +164,7 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), key);
             stops << QApplication::focusWidget()->objectName();
             if (key == Qt::Key_Down)  // the next theme of the list chosen: its own cover shown
-                QCOMPARE(control(dialog, "Image2")->grab().toImage().pixel(16, 16), qRgb(255, 255, 255));
+                QCOMPARE(control(dialog, "Image2")->grab().toImage().pixel(16, 16), coverColour(18).rgb());
         }
         QCOMPARE(stops.join(u' '),
                  QStringLiteral("cboCols Option1(0) Combo1 Combo1 Image1(0) Image1(1) Image1(0) Image1(1) Image1(2) "

@@ -181,8 +181,7 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
     Folder dir;
     const std::string b = dir.path() + "bilder/";
     dir.mkdir("prog/icons/.quorvia-theme-4194303-1");  // left by a run that no longer lives
-    const std::string working = "prog/icons/.quorvia-theme-" + std::to_string(::getpid()) + "-1";
-    dir.mkdir(working);  // a run still at work
+    const std::string working = dir.mkdir("prog/icons/.quorvia-theme-" + std::to_string(::getpid()) + "-1");  // at work
     fs::copy_file(b + "foto.jpg", b + "sub/ALPHA.png");
     dir.write("prog/icons/Meer/x.ico");
     dir.write("prog/icons/meer/y.ico");
@@ -215,7 +214,7 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
         EXPECT_TRUE(dir.exists(std::string("prog/") + r.made)) << r.made;
         EXPECT_FALSE(dir.exists(std::string("prog/") + r.gone)) << r.gone;
     }
-    EXPECT_TRUE(dir.exists(working));
+    EXPECT_TRUE(fs::exists(working));
     // A name that is not UTF-8 is read as the face names are: as Windows-1252.
     EXPECT_EQ(
         std::system(("cd " + b + " && ../prog/quorvia-theme M$(printf '\\374')ller alpha.png >/dev/null").c_str()), 0);

@@ -96,10 +96,8 @@ private slots:
             for (QAction* sub : a->menu() ? a->menu()->actions() : QList<QAction*>())
                 items << QStringLiteral("  ") + sub->text();
         }
-        QCOMPARE(items, (QStringList{QStringLiteral("Optionen..."), QStringLiteral("Neues Spiel"),
-                                     QStringLiteral("  Starten"), QStringLiteral("-"), QStringLiteral("Panik!"),
-                                     QStringLiteral("  Standard-Einstellungen wiederherstellen"), QStringLiteral("-"),
-                                     QStringLiteral("Beenden")}));
+        QCOMPARE(items.join(u'|'), QStringLiteral("Optionen...|Neues Spiel|  Starten|-|Panik!|  Standard-Einstellungen "
+                                                  "wiederherstellen|-|Beenden"));
     }
 
     // The start-up's font thread is joined once, before the first text is measured; the
@@ -296,9 +294,8 @@ private slots:
         auto& [dir, program, w, game] = run;
         BoardPanel* panel = w.panel();
         const QImage unframed = panel->grab().toImage();
-        const std::pair<Qt::Key, int> moves[] = {{Qt::Key_Right, 1}, {Qt::Key_Down, 5}, {Qt::Key_End, 7},
-                                                 {Qt::Key_Up, 3},    {Qt::Key_Home, 0}, {Qt::Key_Down, 4},
-                                                 {Qt::Key_Up, 0},    {Qt::Key_Left, 0}, {Qt::Key_Down, 4}};
+        const std::pair<Qt::Key, int> moves[] = {{Qt::Key_Right, 1}, {Qt::Key_End, 7},  {Qt::Key_Up, 3},
+                                                 {Qt::Key_Left, 2},  {Qt::Key_Home, 0}, {Qt::Key_Down, 4}};
         for (const auto& [key, card] : moves) {
             QTest::keyClick(panel, key);
             QCOMPARE(panel->frameCard(), card);
