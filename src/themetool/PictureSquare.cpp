@@ -66,7 +66,7 @@ std::optional<QByteArray> svgText(QIODevice& file, QString* why) {
         *why = QStringLiteral("zu groß (SVG über %1 MiB)").arg(kSvgBytes >> 20);
         return std::nullopt;
     }
-    const QByteArray raw = file.readAll();
+    QByteArray raw = file.readAll();  // handed back as it is (moved) when not packed
     if (!raw.startsWith("\x1f\x8b")) return raw;
     z_stream zs{};
     if (inflateInit2(&zs, 16 + MAX_WBITS) != Z_OK) {

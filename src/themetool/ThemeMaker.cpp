@@ -201,6 +201,7 @@ std::vector<std::size_t> findCopies(const std::vector<fs::path>& pictures) {
 // the order given.
 std::vector<fs::path> spreadByDate(const std::vector<fs::path>& pictures, int count) {
     std::vector<std::pair<QString, std::size_t>> byDate;
+    byDate.reserve(pictures.size());
     for (std::size_t i = 0; i < pictures.size(); ++i) byDate.emplace_back(dateTaken(pictures[i]), i);
     std::stable_sort(byDate.begin(), byDate.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<std::size_t> chosen;
