@@ -64,7 +64,7 @@ void Settings::ReloadSettings() {
     } else {
         live.ActiveCollection = c_.DefaultCollection;
         theme = c_.DefaultCollection;
-        WriteIniValue(fs_, kSection, "Collection", c_.DefaultCollection, c_.IniFile);
+        WriteIniValue(fs_, kSection, settingName(SettingKey::Collection), c_.DefaultCollection, c_.IniFile);
     }
 
     live.CoverIconFile = theme::coverFile(c_, theme, live.CoverIcon);
