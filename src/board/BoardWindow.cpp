@@ -187,8 +187,11 @@ void BoardWindow::changed(unsigned changes) {
     if (changes & ChangeCaptions) accessibility_->captionsChanged();
     if (changes & ChangeCards) panel_->boardChanged();
     // Hiding or disabling the panel (a new game, the pause after a pair) takes the focus
-    // from it; it gets it back with the panel, so keys and readers stay on the cards.
-    if (panel_->isVisible() && panel_->isEnabled() && (!focusWidget() || focusWidget() == this)) {
+    // from it; it gets it back with the panel, so keys and readers stay on the cards. That
+    // includes a panel the window still names as its focus widget but which lost the focus
+    // while hidden: the window became active during a new deal.
+    if (panel_->isVisible() && panel_->isEnabled() && !panel_->hasFocus() &&
+        (!focusWidget() || focusWidget() == this || focusWidget() == panel_)) {
         panel_->setFocus(Qt::OtherFocusReason);
     }
 }
