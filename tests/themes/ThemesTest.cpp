@@ -24,9 +24,13 @@
 
 #include <gtest/gtest.h>
 
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -43,6 +47,19 @@ namespace fs = std::filesystem;
 namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// Makes the calling thread, and the threads it starts, rename as file systems without swapping
+// renames do (FAT, some network ones): a swap of two names is refused as not supported.
+void refuseSwappingRenames() {
+    sock_filter code[] = {BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+                          BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat2, 0, 3),
+                          BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[4])),
+                          BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, RENAME_EXCHANGE, 0, 1),
+                          BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EINVAL),
+                          BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW)};
+    const sock_fprog filter = {static_cast<unsigned short>(std::size(code)), code};
+    ASSERT_EQ(::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) | ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter), 0);
+}
 
 // An EXIF block (APP1) whose only entry is the orientation 6: turn right to show.
 const char kExifTurnedRight[] =
@@ -338,8 +355,10 @@ TEST(ThemeTool, ReplacingSwapsTheWholeThemeInOneStepOnAnyFileSystem) {
     fs::remove_all(icons);
 }
 
-// The card back is made after the faces: a stop that comes meanwhile still stops the run, and
-// a card back that fails is reported as such, not counted among the pictures.
+// Two workers make faces side by side. The card back is made after the faces: a stop that comes
+// meanwhile still stops the run, and a card back that fails is reported as such, not counted
+// among the pictures. Where two folders cannot be swapped (FAT, as on a USB stick), a theme is
+// replaced all the same: the old one leaves first.
 TEST(ThemeTool, TheCardBackIsNeitherAPictureNorPastAStop) {
     Folder dir;
     themes::ThemeRequest request;
@@ -347,7 +366,12 @@ TEST(ThemeTool, TheCardBackIsNeitherAPictureNorPastAStop) {
     request.inputs = {dir.path() + "bilder/alpha.png", dir.path() + "bilder/foto.jpg"};
     request.themesFolder = dir.path() + "prog/icons";
     request.cover = dir.path() + "bilder/kaputt.jpg";
-    themes::ThemeReport report = themes::makeTheme(request);
+    request.workers = 2;  // while the first face is told, the second worker is there
+    const auto threads = [] { return std::distance(fs::directory_iterator("/proc/self/task"), {}); };
+    const auto alone = threads();
+    long during = 0;
+    auto report = themes::makeTheme(request, [&](int done, int) { during = done == 1 ? threads() : during; });
+    EXPECT_EQ(during, alone + 1);
     EXPECT_EQ(std::tuple(report.made, report.pictures, report.skipped.size()), std::tuple(2, 2, 0));
     EXPECT_TRUE(report.coverError.startsWith(q(dir.path() + "bilder/kaputt.jpg: kein lesbares Bild")))
         << report.coverError.toStdString();
@@ -359,6 +383,15 @@ TEST(ThemeTool, TheCardBackIsNeitherAPictureNorPastAStop) {
     report = themes::makeTheme(request, stopAtTheLast, &stop);
     EXPECT_TRUE(report.cancelled);
     EXPECT_EQ(fs::directory_iterator(dir.path() + "prog/icons")->path().filename(), "urlaub");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() + "prog/icons"), fs::directory_iterator()), 1);
+
+    request.name = QStringLiteral("urlaub");
+    request.replace = true;
+    request.inputs.resize(1);  // alpha.png
+    std::thread([&] { refuseSwappingRenames(), themes::makeTheme(request); }).join();
+    const std::string theme = dir.path() + "prog/icons/urlaub/";
+    EXPECT_EQ(std::tuple(fs::exists(theme + "alpha.ico"), fs::exists(theme + "foto.ico"), fs::exists(theme + "@.icn")),
+              std::tuple(true, false, true));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() + "prog/icons"), fs::directory_iterator()), 1);
 }
 

