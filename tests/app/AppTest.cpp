@@ -267,8 +267,8 @@ TEST(ProfileFile, FilesOnDisk) {
         {"; f\xFCr\n[Einstellungen\nCollection=z\n", "", bom + "; f\u00FCr\n[Einstellungen\nCollection=z\n[Einstellungen]\nCollection=" + utf8 + "\n"},
         {"\xEF\xBB\xBF" + l1 + "z\r\n", "z", "\xEF\xBB\xBF" + l1 + utf8 + "\r\n"},
         {"[Einstellungen]\nCollection=Natur \u00E4\n", "Natur \u00E4", "[Einstellungen]\nCollection=" + utf8 + "\n"},
-        {"\xFF\xFE" + le16(u"[Einstellungen]\r\nCollection=\U0001F600x" + lone + u"\r\n"),
-         "\U0001F600x\xED\xA0\xBD\uE000\uFFFD\xED\xB0\x80\xED\xB0\x81",
+        {"\xFF\xFE" + le16(u"[Einstellungen]\r\nCollection=\U0001F600\U00010000x" + lone + u"\r\n"),
+         "\U0001F600\U00010000x\xED\xA0\xBD\uE000\uFFFD\xED\xB0\x80\xED\xB0\x81",
          "\xFF\xFE" + le16(u"[Einstellungen]\r\nCollection=\u00C4\u20AC\U0001F600\u00E4\r\n")},
         {l1 + std::string(3000, '\xE4'), fromCp1252(std::string(2047, '\xE4')), bom + l1 + utf8}};
     // clang-format on

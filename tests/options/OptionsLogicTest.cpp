@@ -157,9 +157,9 @@ TEST(OptionsSize, PresetsRefusalsAndCancelWriteNothing) {
         shown += o.cboRows.text + "x" + o.cboCols.text + (o.Option1 == i ? " " : "? ");
     }
     EXPECT_EQ(shown, "4x6 5x8 6x10 8x12 10x16 12x18 14x20 16x24 1x24 ");
-    o.cboRows.text = "";
+    o.cboRows.text = "99999";  // beyond 16 bits: no size, as an empty list
     o.cmdOK_Click();
-    std::tie(o.cboRows.text, o.cboCols.text) = std::tuple("5", "9");
+    std::tie(o.cboRows.text, o.cboCols.text) = std::tuple("5", "1");  // one column, typed
     o.cmdOK_Click();
     EXPECT_EQ(d.messages, Names{"critical|Fehlerhafte Eingabe|Das Ergebnis muss eine gerade Zahl ergeben ( um Paare zu "
                                 "erstellen )!"});

@@ -11,6 +11,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
@@ -82,11 +83,13 @@ private slots:
         QPointer<frmOptions> dialog = run.openFromMenu();
         QVERIFY(dialog && !run.boardEnabled());
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Optionen"));
+        QVERIFY(QFontInfo(control(dialog, "Combo1")->font()).bold());
         QVERIFY(dialog->size() == QSize(314, 416) && dialog->minimumSize() == dialog->maximumSize());
         QCOMPARE(dialog->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
         QVERIFY(!(dialog->windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint)));
         auto* cmdOK = control<QPushButton>(dialog, "cmdOK");
         QVERIFY(cmdOK->isDefault() && dialog->focusWidget() == cmdOK);
+        QCOMPARE(dialog->childAt(264, 396)->objectName(), QStringLiteral("cmdAbort"));  // right of OK, at the bottom
 
         QTest::keyClick(control(dialog, "cboCols"), Qt::Key_9);
         test::MessageCatcher message;
@@ -172,6 +175,7 @@ private slots:
         QCOMPARE(stops.join(u' '),
                  QStringLiteral("cboCols Option1(0) Combo1 Combo1 Image1(0) Image1(1) Image1(0) Image1(1) Image1(2) "
                                 "Image1(2) Check1 Check2 cmdOK cmdAbort"));
+        QTest::mouseClick(control(dialog, "Image1(0)"), Qt::RightButton);  // only the left button picks
         QCOMPARE(cover, std::string("c12.ico"));
         // A raised panel's top and bottom edge; each side of the focused slot, from its edge
         // in: black, black, white.

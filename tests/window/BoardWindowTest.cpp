@@ -150,16 +150,18 @@ private slots:
                             (QList<QRgb>{face.darker(150).rgb(), face.darker(300).rgb(), face.rgb()}));
     }
 
-    // A press and a release on different cards is no click; real clicks turn a card, start
-    // the one-second clock and find a pair.
+    // A press and a release on different cards is no click, nor a drag of the window; real
+    // clicks turn a card, start the one-second clock and find a pair.
     void realClicksTurnAndFindAPair() {
         Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
         auto& [dir, program, w, game] = run;
         QTest::mouseMove(w.panel(), cardCentre(w, 0));  // over a card, no button held: the hand
         QCOMPARE(w.panel()->cursor().shape(), Qt::BitmapCursor);
+        const QPoint place = w.pos();
         QTest::mousePress(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
+        QTest::mouseMove(w.panel(), cardCentre(w, 1));  // held: a press on a card starts no drag
         QTest::mouseRelease(w.panel(), Qt::LeftButton, {}, cardCentre(w, 1));
-        QVERIFY(!game.OneCardOpen && !w.timeTimer().isActive());
+        QVERIFY(!game.OneCardOpen && !w.timeTimer().isActive() && w.pos() == place);
 
         const int y = partnerOfCard0(game, true);
         QVERIFY(y > 0);
