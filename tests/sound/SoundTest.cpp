@@ -180,7 +180,8 @@ struct PrivateServer {
 };
 
 // Without a server a play is a quiet false; with one, the game's click (and an asynchronous
-// one from a buffer the caller scribbles over at once) is heard exactly once each.
+// one from a buffer the caller scribbles over at once, and one more on the stream the first
+// kept open) is heard exactly once each, and each play says it played.
 TEST(PulseOutput, FailsQuietlyWithoutAServerThenIsHeardOncePerClick) {
     constexpr std::uint32_t GameFlags = soundflags::NoDefault | soundflags::Memory;
     ::setenv("PULSE_SERVER", "unix:/nonexistent/quorvia/native", 1);
@@ -199,6 +200,7 @@ TEST(PulseOutput, FailsQuietlyWithoutAServerThenIsHeardOncePerClick) {
     }
     std::this_thread::sleep_for(300ms);  // a new play would cut off a click still playing
     Sound(resources, output).PlayClick();
+    EXPECT_TRUE(output.play(click, GameFlags));  // again, on the stream kept open
     const auto recording = server.record(
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start) + 300ms);
     ::unsetenv("PULSE_SERVER");
@@ -214,7 +216,7 @@ TEST(PulseOutput, FailsQuietlyWithoutAServerThenIsHeardOncePerClick) {
     for (auto at = recording.begin();
          (at = std::search(at, recording.end(), tail.begin(), tail.end())) != recording.end(); ++at)
         ++heard;
-    EXPECT_EQ(heard, 2) << recording.size() / Channels << " frames recorded";
+    EXPECT_EQ(heard, 3) << recording.size() / Channels << " frames recorded";
 }
 
 // The client library is opened, not linked: a name that does not open, or a library that
