@@ -296,18 +296,20 @@ std::optional<std::string> writeUnnamed(const std::string& target, std::string_v
 }
 
 // The file that `path` names once its symbolic links are followed, a link's text read from
-// the link's own folder; `path` itself when it is no link. Nothing for a loop of links.
+// the link's own folder; `path` itself when it is no link. Nothing for a loop of links or a
+// chain longer than the system itself follows on opening (40 links), so that what was read
+// is what is written.
 std::optional<std::string> followLinks(std::string path) {
-    for (int hop = 0; hop < 40; ++hop) {
+    for (int followed = 0;; ++followed) {
         struct stat st = {};
         if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        if (followed == 40) return std::nullopt;
         std::string text(PATH_MAX, '\0');
         const ssize_t n = ::readlink(path.c_str(), text.data(), text.size());
         if (n <= 0 || static_cast<std::size_t>(n) >= text.size()) return std::nullopt;
         text.resize(static_cast<std::size_t>(n));
         path = text.front() == '/' ? text : folderOf(path) + "/" + text;
     }
-    return std::nullopt;
 }
 
 }  // namespace

@@ -393,19 +393,29 @@ TEST_F(SettingsTest, TheThemeAndTheCardBack) {
 // starts a game and leaves the dialog values alone. A settings file that is a link (as dotfile
 // managers make them) stays one: the file it leads to, through a relative link, a chain of them
 // or an absolute one, takes the new values, only their lines changing, its permissions kept and
-// no temporary file left. A write-protected file behind the link stays as it is, and a loop of
-// links is written nowhere.
+// no temporary file left, also at the end of 40 links (as many as the system follows). A
+// write-protected file behind the link stays as it is, and a loop of links or a chain of 41 is
+// written nowhere.
 TEST_F(SettingsTest, ALinkedSettingsFileIsWrittenThroughIt) {
     const std::string mine = "; mine\r\n[Einstellungen]\r\nRows=3\r\nCollection=quorvia\r\n";
     const std::string saved =
         "; mine\r\n[Einstellungen]\r\nRows=5\r\nCollection=quorvia\r\nCols=8\r\n"
         "RemovePairs=1\r\nAutoCover=1\r\nCoverIcon=@\r\n";
+    // n links in a row from the settings file to dot/q.ini
+    const auto chain = [](int n) {
+        std::vector<std::pair<std::string, std::string>> links{{"Quorvia.ini", "links/1"}};
+        for (int i = 1; i < n - 1; ++i) links.emplace_back("links/" + std::to_string(i), std::to_string(i + 1));
+        links.emplace_back("links/" + std::to_string(n - 1), "../dot/q.ini");
+        return links;
+    };
     // links to make (name, its text), the file they lead to (mode), and its content afterwards
     const std::tuple<std::vector<std::pair<std::string, std::string>>, stdfs::perms, std::string> cases[] = {
         {{{"Quorvia.ini", "dot/q.ini"}}, stdfs::perms(0640), saved},
         {{{"Quorvia.ini", "links/a"}, {"links/a", "../dot/q.ini"}}, stdfs::perms(0600), saved},
         {{{"Quorvia.ini", dir.path() + "dot/q.ini"}}, stdfs::perms(0444), mine},
-        {{{"Quorvia.ini", "links/a"}, {"links/a", "../Quorvia.ini"}}, stdfs::perms(0600), mine}};
+        {{{"Quorvia.ini", "links/a"}, {"links/a", "../Quorvia.ini"}}, stdfs::perms(0600), mine},
+        {chain(40), stdfs::perms(0600), saved},
+        {chain(41), stdfs::perms(0600), mine}};
     for (const auto& [links, mode, after] : cases) {
         for (const char* old : {"links", "dot", "Quorvia.ini"}) stdfs::remove_all(dir.path() + old);
         dir.mkdir("links");
