@@ -413,7 +413,8 @@ TEST(ThemeTool, TheCardBackIsNeitherAPictureNorPastAStop) {
 }
 
 // Folders as phones leave them become themes of their photos, the right way up. An iPhone's:
-// HEIC turned or mirrored by its container, a Live Photo's video and an edit sidecar, an
+// HEIC turned or mirrored by its container, one stored in tiles (a grid, cut to its size and
+// turned), a Live Photo's video and an edit sidecar, an
 // edited twin made once (the one taken first, by the date in the HEIC). An Android phone's: a motion photo (a JPEG with
 // a video behind it), AVIF, a video, a bin and thumbnails (hidden, left out), a twin that was taken first.
 TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
@@ -428,14 +429,18 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
         upright cyan 20,60,100,70 ../android/PXL_1.MP.jpg && printf '\0\0\0\030ftypisom' >> ../android/PXL_1.MP.jpg
         upright magenta 20,0,60,20 '../android/DSC_0001 Köln.jpg'
         convert '../android/DSC_0001 Köln.jpg' -quality 70 ../android/DSC_0002.jpg
-        convert a.png -rotate 90 s1.jpg && heif-enc -q 90 s1.jpg -o s1.heic && turn s1.heic IMG_0001.HEIC 1
+        convert a.png -rotate 90 s1.jpg && heif-enc -q 90 s1.jpg -o s1.heic && heif turn s1.heic IMG_0001.HEIC 1
         convert a.png -modulate 110 s2.jpg
-        convert b.png -flip s3.jpg && heif-enc s3.jpg -o s3.heic && turn s3.heic IMG_0002.HEIC 0 0
-        convert c.png s4.jpg && heif-enc -A s4.jpg -o ../android/PXL_2.AVIF && rm ?.png s[134].*
+        convert b.png -flip s3.jpg && heif-enc s3.jpg -o s3.heic && heif turn s3.heic IMG_0002.HEIC 0 0
+        convert c.png s4.jpg && heif-enc -A s4.jpg -o ../android/PXL_2.AVIF && rm [abc].png s[134].*
+        upright purple 0,30,40,60 d.png && convert d.png +repage -rotate 90 -background gray -extent 128x128 \
+          +repage -crop 64x64 +repage d%d.jpg && for i in 0 1 2 3; do heif-enc d$i.jpg -o d$i.heic; done
+        heif grid IMG_0003.HEIC 2 2 90 120 1 d?.heic && rm d*
         convert -size 8x1 xc:black xc:white +append -write mpr:s +delete -size 1024x768 tile:mpr:s s5.jpg
         heif-enc -t 64 s5.jpg -o IMG_0004.HEIC && rm s5.jpg)";
     std::system(
-        ("cd " + p + " && turn() { python3 " QUORVIA_TEST_SOURCE "/turn-heif.py \"$@\"; } && " + script).c_str());
+        ("cd " + p + " && heif() { python3 " QUORVIA_TEST_SOURCE "/../../tools/phone-heif \"$@\"; } && " + script)
+            .c_str());
     dir.write("iphone/IMG_0001.MOV", std::string("\0\0\0\024ftypqt  \0\0\0\0", 16));
     dir.write("iphone/IMG_0001.AAE", "<?xml version='1.0'?><plist/>");
     dir.write("android/VID_1.mp4", std::string("\0\0\0\030ftypisom\0\0\0\0", 16));
@@ -461,8 +466,8 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
     } phones[] = {
         {"iphone",
          {"zusammengefasst: {}IMG_0001.HEIC: sieht aus wie {}IMG_E0001.HEIC", "übergangen: 2 Videos und andere Dateien",
-          "3 Kartenbilder gemacht, übersprungen: 0"},
-         {"IMG_E0001", "IMG_0002"}},
+          "4 Kartenbilder gemacht, übersprungen: 0"},
+         {"IMG_E0001", "IMG_0002", "IMG_0003"}},
         {"android",
          {"zusammengefasst: {}DSC_0001 Köln.jpg: sieht aus wie {}DSC_0002.jpg",
           "übergangen: 2 Videos und andere Dateien", "3 Kartenbilder gemacht, übersprungen: 0"},
