@@ -44,7 +44,11 @@ constexpr int kFaceKiB = 150;  // a face of a photo, all six sizes, about
 // their mean colours (of 255), are at most kLookAlike. Tried on made-up bursts: copies
 // shifted by a few pixels, saved again at JPEG quality 30, cropped and scaled, or brightened
 // by 10 % (mean 12 apart) score 8 to 68; other shapes in the same colours (a red disc and a
-// red square on blue) 87, a mirrored photo 250.
+// red square on blue) 87, a mirrored photo 250. Tried on real footage: two frames of a video
+// a moment apart 19 and 41; the 4,000 other pairs of 91 real pictures 99 (a logo with black
+// and with white letters) and more, a book before and after a sticker was put on it 181. A
+// stereo pair (the camera moved sideways by a hand's breadth) scores 288 and stays apart: its
+// parallax moves fine texture as much as another picture would.
 constexpr int kLookAlikeMean = 16;
 constexpr int kColourWeight = 4;
 constexpr int kLookAlike = 72;
