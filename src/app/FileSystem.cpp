@@ -312,6 +312,20 @@ std::optional<std::string> followLinks(std::string path) {
     }
 }
 
+// The permissions of a new file: read and write for everyone less what the user's file
+// creation mask takes away, as with any program. The mask is read from the process status,
+// since asking umask() for it would clear it for a moment under the other threads' feet.
+mode_t newFileMode() {
+    unsigned int mask = 022;
+    if (FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[128];
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status)) found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+    }
+    return 0666 & ~static_cast<mode_t>(mask);
+}
+
 }  // namespace
 
 bool FileSystem::writeFileAtomically(std::string_view path, std::string_view content) const {
@@ -322,7 +336,7 @@ bool FileSystem::writeFileAtomically(std::string_view path, std::string_view con
     const auto target = followLinks(*named);
     if (!target) return false;
     // Keep the permissions of a file that already exists.
-    mode_t mode = 0644;
+    mode_t mode = newFileMode();
     struct stat st = {};
     if (statOk(*target, st)) {
         if (S_ISDIR(st.st_mode) || (st.st_mode & 0222) == 0) return false;

@@ -32,22 +32,34 @@ namespace {
 constexpr std::size_t kMaxFileBytes = 16 << 20;
 constexpr int kMaxImageMiB = 16;
 
-std::optional<Picture> decode(QIODevice& device, const QByteArray& format, const std::string& source,
-                              bool probeContent) {
+// `icon`: the bytes of an icon file whose directory was checked, which tells each image's
+// bits per pixel.
+std::optional<Picture> decode(QIODevice& device, const QByteArray& format, const std::string& source, bool probeContent,
+                              const QByteArray* icon = nullptr) {
     QImageReader::setAllocationLimit(kMaxImageMiB);  // process-wide; every picture goes through here
     QImageReader reader(&device, format);
     reader.setAutoDetectImageFormat(probeContent);
-    auto images = std::make_shared<IconImages>();
+    std::vector<std::pair<QImage, int>> read;  // each image, and its bits per pixel where known
     const int count = std::max(1, reader.imageCount());
     for (int i = 0; i < count; ++i) {
         if (i > 0 && !reader.jumpToImage(i)) break;
         QImage img = reader.read();
         if (img.isNull()) continue;
-        images->sizes.push_back(img.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        const qsizetype bits = theme::kIcoHeaderSize + qsizetype(i) * theme::kIcoEntrySize + 6;
+        read.emplace_back(img.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                          icon && bits + 1 < icon->size() ? uchar(icon->at(bits)) | uchar(icon->at(bits + 1)) << 8 : 0);
+    }
+    // Icons often hold a size several times, in 16 colours, in 256 and in true colour: of
+    // each size the one with the most colours is kept, the first of those.
+    std::stable_sort(read.begin(), read.end(), [](const auto& a, const auto& b) {
+        return a.first.width() != b.first.width() ? a.first.width() < b.first.width() : a.second > b.second;
+    });
+    auto images = std::make_shared<IconImages>();
+    for (const auto& entry : read) {
+        const QImage& img = entry.first;
+        if (images->sizes.empty() || images->sizes.back().width() != img.width()) images->sizes.push_back(img);
     }
     if (images->sizes.empty()) return std::nullopt;
-    std::sort(images->sizes.begin(), images->sizes.end(),
-              [](const QImage& a, const QImage& b) { return a.width() < b.width(); });
     return Picture{source, std::shared_ptr<const void>(images, images.get())};
 }
 
@@ -90,7 +102,7 @@ std::optional<Picture> decodeIcon(const QByteArray& bytes, const std::string& so
     buffer.setData(bytes);
     if (!buffer.open(QIODevice::ReadOnly)) return std::nullopt;
     if (directory == IconDirectory::Sound) {
-        if (auto picture = decode(buffer, "ico", source, false)) return picture;
+        if (auto picture = decode(buffer, "ico", source, false, &bytes)) return picture;
         if (!buffer.seek(0)) return std::nullopt;
     }
     return decode(buffer, QByteArray(), source, true);

@@ -14,7 +14,7 @@
 namespace quorvia {
 
 struct IconImages {
-    std::vector<QImage> sizes;  // every image in the file, largest last
+    std::vector<QImage> sizes;  // an image of each size in the file, largest last
 
     // The smallest image at least `pixels` wide, or the largest one.
     const QImage* best(int pixels) const;

@@ -10,6 +10,7 @@
 #include "qt/QtPictureLoader.h"
 
 #include <QBuffer>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -136,7 +137,23 @@ TEST(FileSystem, ResolvesListsAndTellsWhatIsThere) {
     EXPECT_TRUE(fs.listFiles(root + "THEME", "").empty() && fs.listFiles(root + "nowhere", "*.*").empty());
 }
 
-// An atomic write replaces the content in place and keeps the permission bits. One that cannot happen (no such folder,
+// An icon holding a size twice, in two colours and in true colour, is drawn in true colour,
+// whichever of them comes first.
+TEST(FileSystem, AnIconIsDrawnFromItsRichestImageOfASize) {
+    TempDir dir;
+    const std::string two = "\\( -size 32x32 xc:red -type Palette \\)", rich = "\\( -size 32x32 gradient:blue-cyan \\)";
+    QtPictureLoader loader(fs);
+    for (const std::string& images : {two + " " + rich, rich + " " + two}) {
+        std::system(("convert " + images + " " + dir.path() + "both.ico").c_str());
+        QImage drawn(32, 32, QImage::Format_RGB32);
+        QPainter painter(&drawn);
+        drawPicture(painter, QRectF(0, 0, 32, 32), loader.load(dir.path() + "both.ico").value_or(Picture{}));
+        EXPECT_EQ(qRed(drawn.pixel(16, 16)), 0) << images;
+    }
+}
+
+// An atomic write replaces the content in place and keeps the permission bits; a new file gets what the user's file
+// creation mask leaves of read and write for all. One that cannot happen (no such folder,
 // a file for a folder, a disk filling up half-way by a file size limit, which binds root too) gives false and leaves
 // the old file whole.
 TEST(FileSystem, WriteFileAtomically) {
@@ -145,8 +162,11 @@ TEST(FileSystem, WriteFileAtomically) {
     const auto perms = stdfs::perms::owner_read | stdfs::perms::owner_write | stdfs::perms::group_read;
     stdfs::permissions(file, perms);
     ASSERT_TRUE(fs.writeFileAtomically(dir.path() + "SUB/quorvia.INI", "new"));
+    const mode_t mask = ::umask(002);
     ASSERT_TRUE(fs.writeFileAtomically(dir.path() + "Sub/fresh.ini", ""));
+    ::umask(mask);
     EXPECT_EQ(stdfs::status(file).permissions() & stdfs::perms::mask, perms);
+    EXPECT_EQ(stdfs::status(dir.path() + "sub/fresh.ini").permissions() & stdfs::perms::mask, stdfs::perms(0664));
     const auto onFullDisk = ::signal(SIGXFSZ, SIG_IGN);  // a write beyond the size limit fails instead
     rlimit limit{};
     ::getrlimit(RLIMIT_FSIZE, &limit);

@@ -73,18 +73,21 @@ class OptionsWindowTest : public QObject {
 private slots:
     // Qt's own complaints (a painter left with saved states, a bad connection) fail the test.
     void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral("^Q[A-Z]\\w*::"))); }
-    // The window: a fixed-size tool window without boxes over the disabled board, OK the
-    // default button holding the focus. An odd number of cards is refused with a message
-    // (Enter, from a control that does not use it, presses OK) and the dialog stays open; only
-    // Esc closes it then, leaving the settings file byte for byte.
+    // The window: a fixed-size tool window without boxes, centred on the screen over the
+    // disabled board, OK the default button holding the focus. An odd number of cards is
+    // refused with a message (Enter, from a control that does not use it, presses OK) and the
+    // dialog stays open; only Esc closes it then, leaving the settings file byte for byte.
     void oddSizeIsRefusedAndEscWritesNothing() {
         Running run;
         const std::string before = run.dir.read("Quorvia.ini");
         QPointer<frmOptions> dialog = run.openFromMenu();
         QVERIFY(dialog && !run.boardEnabled());
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Optionen"));
-        QVERIFY(QFontInfo(control(dialog, "Combo1")->font()).bold());
+        QVERIFY(QFontInfo(control(dialog, "Combo1")->font()).bold() &&
+                QFontInfo(control(dialog, "lblX")->font()).bold());
         QVERIFY(dialog->size() == QSize(314, 416) && dialog->minimumSize() == dialog->maximumSize());
+        const QRect screen = dialog->screen()->geometry();
+        QCOMPARE(dialog->pos(), screen.topLeft() + QPoint((screen.width() - 314) / 2, (screen.height() - 416) / 2));
         QCOMPARE(dialog->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
         QVERIFY(!(dialog->windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint)));
         auto* cmdOK = control<QPushButton>(dialog, "cmdOK");

@@ -197,7 +197,8 @@ TEST(ThemeTool, EveryPictureBecomesAFaceUprightAtEverySizeAndABrokenOneIsSkipped
 }
 
 // The progress line: pictures done of all, the rate, and the time left to the second. From
-// a face for every pair of the largest board on, the report says every board is filled.
+// a face for every pair of the largest board on, the report says every board is filled. What
+// a theme takes on disk, about 150 KB a face, in the unit that suits it.
 TEST(ThemeTool, ProgressLineShowsRateAndTimeLeft) {
     EXPECT_EQ(themes::progressText(3, 10, 1.5), QStringLiteral("3/10  2.0 Bilder/s  noch 0:04"));
     EXPECT_EQ(themes::progressText(10, 1000, 2.0), QStringLiteral("10/1000  5.0 Bilder/s  noch 3:18"));
@@ -205,6 +206,9 @@ TEST(ThemeTool, ProgressLineShowsRateAndTimeLeft) {
     EXPECT_EQ(themes::boardSizeLine(242) + u'|' + themes::boardSizeLine(243),
               QStringLiteral("242 Bilder: genug für Spielfelder bis 484 Karten ohne Wiederholung|"
                              "243 Bilder: genug für alle Spielfelder ohne Wiederholung"));
+    QStringList sizes;
+    for (const int faces : {6, 7, 6666, 6667, 10000}) sizes << themes::sizeText(faces);
+    EXPECT_EQ(sizes.join(u'|'), QStringLiteral("etwa 900 KB|etwa 1 MB|etwa 1000 MB|etwa 1,0 GB|etwa 1,5 GB"));
 }
 
 TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
@@ -538,6 +542,9 @@ TEST(ThemeTool, ALargeFolderWaitsForAllOrASelectionSpreadByDate) {
     ThemeDialog dialog({dir.path() + "gross"}, dir.path() + "prog/icons");
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.allChoice()->isVisibleTo(&dialog); }, 20000));
     EXPECT_EQ(dialog.allChoice()->text(), QStringLiteral("Alle 501 Bilder (etwa 75 MB)"));
+    dialog.show();  // the choice of all above that of a selection, both at the left
+    const QRect all = dialog.allChoice()->geometry(), some = dialog.selectionChoice()->geometry();
+    EXPECT_TRUE(all.bottom() < some.top() && all.left() == some.left()) << all.y() << " " << some.y();
     EXPECT_TRUE(dialog.selectionChoice()->isChecked());
     EXPECT_EQ(dialog.selectionSize()->value(), 243);
     dialog.selectionSize()->setValue(2);
@@ -607,7 +614,9 @@ TEST(PictureDrop, AFolderDroppedOnTheBoardBecomesAThemeAndLeavesGameAndSettingsA
     ASSERT_TRUE(QTest::qWaitFor([&] { return !loop->working(); }, 30000));
     EXPECT_TRUE(labelsOf(*loop).contains(QStringLiteral("Keine Bilder gefunden")));
     EXPECT_EQ(loop->report().skipped, QStringList{q(dir.path() + "kreis: Verweis im Kreis")});
-    loop->close();
+    EXPECT_TRUE(loop->nameEdit()->isEnabled() && makeLoop->isEnabled());  // to try another name
+    loop->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+    EXPECT_FALSE(loop->isVisible());
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     ThemeDialog* dialog = dropped(dir.path() + "bilder");
@@ -634,6 +643,7 @@ TEST(PictureDrop, AFolderDroppedOnTheBoardBecomesAThemeAndLeavesGameAndSettingsA
     ASSERT_TRUE(QTest::qWaitFor([&] { return stopped->findChild<QProgressBar*>()->value() > 0; }, 20000));
     const QRegularExpression rate(QStringLiteral(R"(^\d+/60  (?!0\.0 )\d+\.\d Bilder/s  noch \d+:\d\d$)"));
     EXPECT_GE(labelsOf(*stopped).indexOf(rate), 0);  // the rate so far, timed from the start
+    EXPECT_FALSE(stopped->nameEdit()->isEnabled());  // what is being made is fixed
     stopped->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return stopped.isNull(); }, 20000));
     EXPECT_EQ(namesIn(dir.path() + "prog/icons"), "bilder quorvia ");

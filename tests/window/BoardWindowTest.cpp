@@ -137,17 +137,21 @@ private slots:
         QCOMPARE(QColor(img.pixel(x, middle)), QColor(0, 0, 255));
         QVERIFY(qBlue(img.pixel(x, top + 40)) > 0 && qBlue(img.pixel(x, top + 40)) < 255);
         // Each side of the window from its edge in: the fixed border (light grey, white, grey);
-        // then the panel's sunken top edge (two shades darker than its face, then the face).
+        // then the panel's sunken edges: at the top and the left two shades darker than its
+        // face, then the face; at the bottom and the right white, up to the corners.
         QList<QRgb> edges;
         for (int d = 0; d < 3; ++d)
             edges << img.pixel(x, d) << img.pixel(x, w.height() - 1 - d) << img.pixel(d, middle)
                   << img.pixel(w.width() - 1 - d, middle);
         const QImage panel = w.panel()->grab().toImage();
         const QColor face = w.panel()->palette().color(QPalette::Button);
-        edges << panel.pixel(9, 0) << panel.pixel(9, 1) << panel.pixel(9, 2);
+        const int right = panel.width() - 1, low = panel.height() - 1;
+        for (int d = 0; d < 3; ++d) edges << panel.pixel(9, d) << panel.pixel(d, 9);
+        edges << panel.pixel(9, low) << panel.pixel(right, 9) << panel.pixel(1, low) << panel.pixel(right, 1);
         QCOMPARE(edges, QList<QRgb>(4, qRgb(192, 192, 192)) + QList<QRgb>(4, qRgb(255, 255, 255)) +
-                            QList<QRgb>(4, qRgb(128, 128, 128)) +
-                            (QList<QRgb>{face.darker(150).rgb(), face.darker(300).rgb(), face.rgb()}));
+                            QList<QRgb>(4, qRgb(128, 128, 128)) + QList<QRgb>(2, face.darker(150).rgb()) +
+                            QList<QRgb>(2, face.darker(300).rgb()) + QList<QRgb>(2, face.rgb()) +
+                            QList<QRgb>(4, qRgb(255, 255, 255)));
     }
 
     // A press and a release on different cards is no click, nor a drag of the window; real
