@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -106,6 +107,8 @@ TEST(FileSystem, ResolvesListsAndTellsWhatIsThere) {
     EXPECT_EQ(*fs.readFile(root + "card.ico") + *fs.readFile(root + "Card.ico") + *fs.readFile(root + "cArD.ICO"),
               "card.icoCard.icoCARD.ico");  // "CARD" sorts before "Card" and "card"
     ::mkfifo((root + "fifo.ico").c_str(), 0644);
+    const int opened = ::inotify_init1(IN_NONBLOCK);  // tells whether anything opens the FIFO
+    ::inotify_add_watch(opened, (root + "fifo.ico").c_str(), IN_OPEN);
     stdfs::create_symlink("/dev/zero", root + "zero.ico");
     QtPictureLoader loader(fs);
     const auto flags = [&](const std::string& p) {  // exists, FileExists (opens), folder, regular file, picture
@@ -127,6 +130,9 @@ TEST(FileSystem, ResolvesListsAndTellsWhatIsThere) {
         if (content) dir.write(name, *content);
         EXPECT_EQ(flags(root + name), expected) << name;
     }
+    char event[256];
+    EXPECT_LT(::read(opened, event, sizeof event), 0);
+    ::close(opened);
     for (const char* name : {"b.ico", "A.ICO", "c.Icn", ".hidden.ico", "d.txt", "e.ico.bak", "@.icn", "x.ico/"})
         std::string_view(name).ends_with("/") ? dir.mkdir("Theme/"s + name) : dir.write("Theme/"s + name);
     for (const auto& [to, link] : {std::pair{"b.ico", "linked"}, {"x.ico", "folder"}, {"nowhere.ico", "dangling"}})

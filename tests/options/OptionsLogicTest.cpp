@@ -143,8 +143,8 @@ TEST(OptionsCover, ThemeBoxChoosesTheThemesOwnCover) {
 
 // The size lists run from 1 to 18 rows and 4 to 27 columns. Presets only fill them; cmdOK
 // does nothing without a size and refuses an odd number of cards with a message, the dialog
-// staying open over the disabled board; cancel then writes nothing, but a play rule switched
-// in the dialog stays switched.
+// staying open over the disabled board; cancel then writes nothing, but the play rules
+// switched in the dialog stay switched.
 TEST(OptionsSize, PresetsRefusalsAndCancelWriteNothing) {
     Dialog d("Rows=5\r\nCols=8\r\nRemovePairs=1\r\n");
     const std::string before = d.ini();
@@ -167,9 +167,11 @@ TEST(OptionsSize, PresetsRefusalsAndCancelWriteNothing) {
               std::tuple(0, false, Int16(5), Int16(8)));
 
     o.Check1_Click(false);
+    o.Check2_Click(true);
     o.cmdAbort_Click();
     EXPECT_EQ(d.ini(), before);
-    EXPECT_EQ(std::tuple(d.live().RemovePairs, d.board.game.Enabled, d.destroyed), std::tuple(Int16(0), true, 1));
+    EXPECT_EQ(std::tuple(d.live().RemovePairs, d.live().AutoCover, d.board.game.Enabled, d.destroyed),
+              std::tuple(Int16(0), Int16(1), true, 1));
 }
 
 // cmdOK with a valid size enables the board, hands the preview to the card back, keeps the

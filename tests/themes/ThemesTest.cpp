@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QProcess>
 #include <QProgressBar>
@@ -418,7 +419,8 @@ TEST(ThemeTool, TheCardBackIsNeitherAPictureNorPastAStop) {
 
 // Folders as phones leave them become themes of their photos, the right way up. An iPhone's:
 // HEIC turned or mirrored by its container, one stored in tiles (a grid, cut to its size and
-// turned), a Live Photo's video and an edit sidecar, an
+// turned), one made from its thumbnail (its own data lost, which a face of 256 pixels does not
+// need), a Live Photo's video and an edit sidecar, an
 // edited twin made once (the one taken first, by the date in the HEIC). An Android phone's: a motion photo (a JPEG with
 // a video behind it), AVIF, a video, a bin and thumbnails (hidden, left out), a twin that was taken first.
 TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
@@ -440,6 +442,8 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
         upright purple 0,30,40,60 d.png && convert d.png +repage -rotate 90 -background gray -extent 128x128 \
           +repage -crop 64x64 +repage d%d.jpg && for i in 0 1 2 3; do heif-enc d$i.jpg -o d$i.heic; done
         heif grid IMG_0003.HEIC 2 2 90 120 1 d?.heic && rm d*
+        upright orange 0,80,119,89 e.png && convert e.png +repage -resize 640x480! e.jpg
+        heif-enc -t 320 e.jpg -o e.heic && heif cut e.heic IMG_0005.HEIC && rm e.*
         convert -size 8x1 xc:black xc:white +append -write mpr:s +delete -size 1024x768 tile:mpr:s s5.jpg
         heif-enc -t 64 s5.jpg -o IMG_0004.HEIC && rm s5.jpg)";
     std::system(
@@ -450,7 +454,8 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
     dir.write("android/VID_1.mp4", std::string("\0\0\0\030ftypisom\0\0\0\0", 16));
     dir.write("android/Thumbs.db", "x");
     // The second of two twins was taken first, says its EXIF data (DateTimeOriginal, 2019): the
-    // JPEG's own, and the edited HEIC's, which keeps that of the JPEG it is made from.
+    // JPEG's own, and the edited HEIC's, which keeps that of the JPEG it is made from, stored
+    // behind "Exif\0\0" as iPhones store it.
     for (const char* twin : {"android/DSC_0002.jpg", "iphone/s2.jpg"}) {
         std::string taken = dir.read(twin);
         taken.insert(2, std::string("\xFF\xE1\0\x48"
@@ -461,7 +466,10 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
                             '\0');
         dir.write(twin, taken);
     }
-    std::system(("cd " + p + " && heif-enc -q 70 s2.jpg -o IMG_E0001.HEIC >/dev/null && rm s2.jpg").c_str());
+    std::system(("cd " + p +
+                 " && heif-enc -q 70 s2.jpg -o s2.heic >/dev/null && " QUORVIA_TEST_SOURCE
+                 "/../../tools/phone-heif exif s2.heic IMG_E0001.HEIC && rm s2.*")
+                    .c_str());
     dir.write("android/.trashed-1700000000-PXL_0.jpg", dir.read("android/PXL_1.MP.jpg"));
     dir.write("android/.thumbnails/1.jpg", dir.read("android/PXL_1.MP.jpg"));
     const struct {
@@ -470,8 +478,8 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
     } phones[] = {
         {"iphone",
          {"zusammengefasst: {}IMG_0001.HEIC: sieht aus wie {}IMG_E0001.HEIC", "übergangen: 2 Videos und andere Dateien",
-          "4 Kartenbilder gemacht, übersprungen: 0"},
-         {"IMG_E0001", "IMG_0002", "IMG_0003"}},
+          "5 Kartenbilder gemacht, übersprungen: 0"},
+         {"IMG_E0001", "IMG_0002", "IMG_0003", "IMG_0005"}},
         {"android",
          {"zusammengefasst: {}DSC_0001 Köln.jpg: sieht aus wie {}DSC_0002.jpg",
           "übergangen: 2 Videos und andere Dateien", "3 Kartenbilder gemacht, übersprungen: 0"},
@@ -621,6 +629,8 @@ TEST(PictureDrop, AFolderDroppedOnTheBoardBecomesAThemeAndLeavesGameAndSettingsA
 
     ThemeDialog* dialog = dropped(dir.path() + "bilder");
     ASSERT_TRUE(dialog && dialog->isVisible());
+    auto* details = dialog->findChild<QPlainTextEdit*>();  // the list of pictures skipped, once there is one
+    EXPECT_FALSE(details->isVisible());
     EXPECT_EQ(dialog->nameEdit()->text(), QStringLiteral("bilder"));
     QPushButton* make = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
     ASSERT_TRUE(QTest::qWaitFor([&] { return make->isEnabled(); }, 20000));  // once the pictures are counted
@@ -629,6 +639,7 @@ TEST(PictureDrop, AFolderDroppedOnTheBoardBecomesAThemeAndLeavesGameAndSettingsA
     make->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->working(); }, 30000));
     EXPECT_EQ(dialog->report().made, 5);
+    EXPECT_TRUE(details->isVisible() && details->toPlainText().startsWith(QStringLiteral("Übersprungen:\n")));
     EXPECT_EQ(dialog->findChild<QProgressBar*>()->text(), QStringLiteral("6 / 6 Bilder"));
 
     EXPECT_EQ(ThemeWalk().ScanIconFolders(dir.path() + "prog/icons"), (std::vector<std::string>{"BILDER", "QUORVIA"}));
