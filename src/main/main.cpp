@@ -3,6 +3,7 @@
 #include "app/Installation.h"
 #include "app/Theme.h"
 #include "main/Program.h"
+#include "themetool/ThemeMaker.h"
 
 #include <QApplication>
 
@@ -34,6 +35,7 @@ int main(int argc, char* argv[]) {
     InstanceGuard guard(where.instanceLock, where.lockOwner);
     if (!guard.acquired()) return 0;
 
+    themes::returnPicturesToTheSystem();  // pictures dropped on the board are made into a theme here
     FontWarmUp fonts;
     preferX11();
     QApplication app(argc, argv);

@@ -12,6 +12,7 @@
 #include <QPainter>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <stdio.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -319,6 +320,12 @@ QString progressText(int done, int total, double seconds) {
         .arg(rate, 0, 'f', 1)
         .arg(left / 60)
         .arg(left % 60, 2, 10, QChar(u'0'));
+}
+
+void returnPicturesToTheSystem() {
+#ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, 4 << 20);  // a fixed threshold: blocks from 4 MiB up are mapped apart
+#endif
 }
 
 QString sizeText(int faces) {

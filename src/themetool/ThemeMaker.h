@@ -76,6 +76,12 @@ using ThemeProgress = std::function<void(int done, int total)>;
 ThemeReport makeTheme(const ThemeRequest& request, const ThemeProgress& progress = {},
                       const std::atomic<bool>* cancel = nullptr);
 
+// Has large blocks of memory (decoded pictures) go back to the system as soon as they are
+// freed, so that what the process holds follows the pictures' budget; otherwise the heap of
+// each worker thread keeps the largest picture it ever decoded. Once, at start-up, in a
+// program that makes themes.
+void returnPicturesToTheSystem();
+
 // Progress as a player reads it: "12/100  8.3 Bilder/s  noch 0:11".
 QString progressText(int done, int total, double seconds);
 

@@ -71,6 +71,7 @@ void drawProgress(int done, int total, double seconds) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    returnPicturesToTheSystem();
     ThemeRequest request;
     bool all = false;
     std::vector<std::string> positional;
