@@ -46,10 +46,10 @@ constexpr int kFaceKiB = 150;  // a face of a photo, all six sizes, about
 // shifted by a few pixels, saved again at JPEG quality 30, cropped and scaled, or brightened
 // by 10 % (mean 12 apart) score 8 to 68; other shapes in the same colours (a red disc and a
 // red square on blue) 87, a mirrored photo 250. Tried on real footage: two frames of a video
-// a moment apart 19 and 41; the 4,000 other pairs of 91 real pictures 99 (a logo with black
-// and with white letters) and more, a book before and after a sticker was put on it 181. A
-// stereo pair (the camera moved sideways by a hand's breadth) scores 288 and stays apart: its
-// parallax moves fine texture as much as another picture would.
+// a moment apart score 19 and 41; the other 4,000 pairs of 91 real pictures 99 and more (99:
+// a logo in black and in white letters; 181: a book before and after a sticker went on it).
+// A stereo pair (the camera moved sideways by a hand's breadth) scores 288 and stays apart:
+// its parallax moves fine texture as much as another picture would.
 constexpr int kLookAlikeMean = 16;
 constexpr int kColourWeight = 4;
 constexpr int kLookAlike = 72;

@@ -152,6 +152,7 @@ TEST(FileSystem, AnIconIsDrawnFromItsRichestImageOfASize) {
     for (const std::string& images : {two + " " + rich, rich + " " + two}) {
         std::system(("convert " + images + " " + dir.path() + "both.ico").c_str());
         QImage drawn(32, 32, QImage::Format_RGB32);
+        drawn.fill(Qt::white);
         QPainter painter(&drawn);
         drawPicture(painter, QRectF(0, 0, 32, 32), loader.load(dir.path() + "both.ico").value_or(Picture{}));
         EXPECT_EQ(qRed(drawn.pixel(16, 16)), 0) << images;
