@@ -512,10 +512,11 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
 // apart at card size stays apart: a desk with the board held elsewhere, a book with a sticker.
 TEST(ThemeTool, ABurstIsOneFaceAndLookAlikesOfOtherShapesStayApart) {
     Folder dir;
+    const std::string serie = dir.mkdir("serie");
     for (const char* real : {"basketball1.png", "basketball2.png", "rubberwhale1.png", "rubberwhale2.png", "left01.jpg",
                              "left02.jpg", "ela_original.jpg", "ela_modified.jpg"})
-        fs::copy_file(std::string("/usr/share/doc/opencv-doc/examples/data/") + real, dir.mkdir("serie") + "/" + real);
-    std::system(("cd " + dir.path() + "serie" +
+        fs::copy_file(std::string("/usr/share/doc/opencv-doc/examples/data/") + real, serie + "/" + real);
+    std::system(("cd " + serie +
                  " && convert -seed 7 -size 640x480 plasma: a.jpg && convert a.jpg -crop 634x476+6+4 b.jpg && "
                  "convert a.jpg -quality 30 c.jpg && convert a.jpg -modulate 110 d.jpg && convert a.jpg -flop e.jpg && "
                  "convert -size 300x300 xc:blue -fill red -draw 'circle 150,150 150,60' f.png && "
