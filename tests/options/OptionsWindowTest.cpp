@@ -92,7 +92,8 @@ private slots:
         QVERIFY(!(dialog->windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint)));
         auto* cmdOK = control<QPushButton>(dialog, "cmdOK");
         QVERIFY(cmdOK->isDefault() && dialog->focusWidget() == cmdOK);
-        QCOMPARE(dialog->childAt(264, 396)->objectName(), QStringLiteral("cmdAbort"));  // right of OK, at the bottom
+        QCOMPARE(dialog->childAt(264, 396)->objectName(), QStringLiteral("cmdAbort"));    // right of OK, at the bottom
+        QCOMPARE(dialog->childAt(158, 106)->objectName(), QStringLiteral("Option1(4)"));  // the middle preset
 
         QTest::keyClick(control(dialog, "cboCols"), Qt::Key_9);
         test::MessageCatcher message;

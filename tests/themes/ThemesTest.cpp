@@ -254,6 +254,10 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
         EXPECT_FALSE(dir.exists(std::string("prog/") + r.gone)) << r.gone;
     }
     EXPECT_TRUE(fs::exists(working) && !dir.exists("prog/.quorvia-theme-4194302-1"));
+    QString out;  // a card back that cannot be made is named; the faces are made all the same
+    EXPECT_EQ(dir.run({"--cover", b + "kaputt.jpg", "ruecken", b + "alpha.png"}, &out), 0);
+    EXPECT_TRUE(dir.exists("prog/icons/ruecken/alpha.ico") && !dir.exists("prog/icons/ruecken/@.icn"));
+    EXPECT_TRUE(out.contains(QStringLiteral("kein Kartenrücken: ") + q(b + "kaputt.jpg"))) << out.toStdString();
     // A name that is not UTF-8 is read as the face names are: as Windows-1252.
     EXPECT_EQ(
         std::system(("cd " + b + " && ../prog/quorvia-theme M$(printf '\\374')ller alpha.png >/dev/null").c_str()), 0);
@@ -266,7 +270,6 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
     // An installed game's tool puts its themes into the player's themes folder.
     dir.mkdir("share/games/quorvia/icons");
     fs::copy_file(QUORVIA_THEME_TOOL, dir.mkdir("games") + "/quorvia-theme");
-    QString out;
     EXPECT_EQ(dir.run({"urlaub", b + "alpha.png"}, &out, "games/quorvia-theme"), 0);
     EXPECT_TRUE(out.contains(QStringLiteral("1 Bild gefunden; das Thema aus 1 wird etwa 150 KB groß.")))
         << out.toStdString();
