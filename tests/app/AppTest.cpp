@@ -51,6 +51,11 @@ TEST(Numbers, ConversionAndLeadingNumber) {
     // clang-format on
     const auto to16 = [](double d) { return attempt([&] { d = toInt16(d); }) ? std::optional<int>(d) : std::nullopt; };
     for (const auto& [in, out] : cases) EXPECT_EQ(to16(in), out) << in;
+    for (const long long whole : {-32769LL, -32768LL, 32767LL, 32768LL}) {  // whole numbers: both ends belong
+        Int16 got = 0;
+        EXPECT_EQ(attempt([&] { got = toInt16(whole); }), whole >= -32768 && whole <= 32767) << whole;
+        if (whole >= -32768 && whole <= 32767) EXPECT_EQ(got, whole);
+    }
     EXPECT_EQ(toInt32(2147483647.4), 2147483647);
     EXPECT_THROW(toInt32(2147483647.5), Failure);
     for (const auto& [text, value] : texts) EXPECT_DOUBLE_EQ(leadingNumber(text), value) << '"' << text << '"';

@@ -245,6 +245,8 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
         {{".urlaub", b + "alpha.png"}, 1, "icons", "icons/.urlaub"},
         {{"zwei\nZeilen", b + "alpha.png"}, 1, "icons", "icons/zwei\nZeilen"},
         {{"nichts"}, 2, "icons", "icons/nichts"},
+        {{"@", b + "alpha.png"}, 1, "icons", "icons/@/alpha.ico"},  // the card backs' folder; below the top, a name
+        {{"natur/@", b + "alpha.png"}, 0, "icons/natur/@/alpha.ico", "icons/@/alpha.ico"},
         // clang-format on
     };
     for (const auto& r : runs) {
@@ -613,6 +615,7 @@ TEST(PictureDrop, AFolderDroppedOnTheBoardBecomesAThemeAndLeavesGameAndSettingsA
         EXPECT_TRUE(enter.isAccepted());
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(program.window.get(), &drop);
+        EXPECT_TRUE(drop.isAccepted());  // else the dragging program shows the drop as refused
         const auto dialogs = program.window->findChildren<ThemeDialog*>();
         return dialogs.isEmpty() ? nullptr : dialogs.back();
     };
