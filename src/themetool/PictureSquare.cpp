@@ -14,6 +14,12 @@
 #include <zlib.h>
 
 #include <libheif/heif.h>
+#if LIBHEIF_HAVE_VERSION(1, 19, 0)
+#include <libheif/heif_properties.h>
+#if __has_include(<libheif/heif_tiling.h>)  // its own header from 1.20 on
+#include <libheif/heif_tiling.h>
+#endif
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -225,9 +231,72 @@ QString exifDate(const QByteArray& tiff) {
     return {};
 }
 
+#if LIBHEIF_HAVE_VERSION(1, 19, 0)
+// A HEIF picture stored in tiles, its tiles decoded as stored, turned and mirrored here as the
+// container says (libheif 1.23 places a turned grid's cut edge wrongly when it turns the
+// tiles itself). Nothing, for the picture to be decoded whole, when it is one piece, holds
+// alpha (in tiles of its own), or is cropped by its container, which phones do not do.
+std::optional<QImage> heifTiledSquare(const heif_context* context, const heif_image_handle* handle, int side, bool fit,
+                                      const QColor& letterbox, PixelBudget& budget, QString* why) {
+    heif_image_tiling tiling = {};
+    if (heif_image_handle_get_image_tiling(handle, 0, &tiling).code != heif_error_Ok ||
+        qint64(tiling.num_columns) * tiling.num_rows <= 1 || heif_image_handle_has_alpha_channel(handle) != 0) {
+        return std::nullopt;
+    }
+    TiledPicture picture{QSize(int(tiling.image_width), int(tiling.image_height)),
+                         QSize(int(tiling.tile_width), int(tiling.tile_height)),
+                         int(tiling.num_columns),
+                         int(tiling.num_rows),
+                         {},
+                         {}};
+    const heif_item_id item = heif_image_handle_get_item_id(handle);
+    std::vector<heif_property_id> steps(
+        size_t(std::max(0, heif_item_get_transformation_properties(context, item, nullptr, 0))));
+    steps.resize(
+        size_t(std::max(0, heif_item_get_transformation_properties(context, item, steps.data(), int(steps.size())))));
+    for (const heif_property_id step : steps) {
+        switch (heif_item_get_property_type(context, item, step)) {
+            case heif_item_property_type_transform_rotation:
+                for (int turn = heif_item_get_property_transform_rotation_ccw(context, item, step); turn > 0;
+                     turn -= 90)
+                    picture.steps.push_back(TiledPicture::Step::TurnLeft);
+                break;
+            case heif_item_property_type_transform_mirror:
+                picture.steps.push_back(heif_item_get_property_transform_mirror(context, item, step) ==
+                                                heif_transform_mirror_direction_horizontal
+                                            ? TiledPicture::Step::MirrorLeftRight
+                                            : TiledPicture::Step::MirrorTopBottom);
+                break;
+            default:
+                return std::nullopt;
+        }
+    }
+    const std::unique_ptr<heif_decoding_options, decltype(&heif_decoding_options_free)> asStored(
+        heif_decoding_options_alloc(), heif_decoding_options_free);
+    asStored->ignore_transformations = 1;
+    picture.decode = [&](int column, int row) {
+        heif_image* decoded = nullptr;
+        const heif_error error = heif_image_handle_decode_image_tile(
+            handle, &decoded, heif_colorspace_RGB, heif_chroma_interleaved_RGB, asStored.get(), column, row);
+        const std::unique_ptr<heif_image, decltype(&heif_image_release)> tile(decoded, heif_image_release);
+        if (error.code != heif_error_Ok) {
+            *why = QStringLiteral("kein lesbares Bild (%1)").arg(QString::fromUtf8(error.message));
+            return QImage();
+        }
+        int stride = 0;
+        const uint8_t* pixels = heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
+        return QImage(pixels, heif_image_get_width(decoded, heif_channel_interleaved),
+                      heif_image_get_height(decoded, heif_channel_interleaved), stride, QImage::Format_RGB888)
+            .copy();
+    };
+    return tiledSquareOf(picture, side, fit, letterbox, budget, why);
+}
+#endif
+
 // HEIF pictures (HEIC as phones save them, AVIF) through libheif, which turns and mirrors
 // them as their container says. A thumbnail stored with the picture is decoded instead when
-// it is large enough for the face.
+// it is large enough for the face; else a picture in tiles is put together from them where
+// libheif decodes tiles one by one.
 QImage heifSquare(QFile& file, int side, bool fit, const QColor& letterbox, PixelBudget& budget, QString* why) {
     static const bool ready = heif_init(nullptr).code == heif_error_Ok;  // once; its plug-ins stay to the end
     if (file.size() > kHeifBytes) {
@@ -277,6 +346,13 @@ QImage heifSquare(QFile& file, int side, bool fit, const QColor& letterbox, Pixe
             largest = std::move(held);
         }
     }
+#if LIBHEIF_HAVE_VERSION(1, 19, 0)
+    if (!enough) {
+        if (std::optional<QImage> tiled = heifTiledSquare(context.get(), primary, side, fit, letterbox, budget, why)) {
+            return *tiled;
+        }
+    }
+#endif
     const heif_image_handle* chosen = enough ? enough.get() : primary;
     if (costOf(chosen) > PixelBudget::kBytes && largest && costOf(largest.get()) <= PixelBudget::kBytes) {
         chosen = largest.get();
@@ -306,6 +382,59 @@ QImage heifSquare(QFile& file, int side, bool fit, const QColor& letterbox, Pixe
 }
 
 }  // namespace
+
+std::optional<QImage> tiledSquareOf(const TiledPicture& picture, int side, bool fit, const QColor& letterbox,
+                                    PixelBudget& budget, QString* why) {
+    const qint64 w = picture.size.width(), h = picture.size.height();
+    const qint64 tw = picture.tile.width(), th = picture.tile.height();
+    if (w <= 0 || h <= 0 || tw <= 0 || th <= 0 || side <= 0) return std::nullopt;
+    // What the face shows, as stored: the whole, or the square in the middle, which turning and
+    // mirroring keep in the middle.
+    const qint64 s = std::min(w, h);
+    const qint64 left = fit ? 0 : (w - s) / 2, top = fit ? 0 : (h - s) / 2;
+    const qint64 width = fit ? w : s, height = fit ? h : s;
+    qint64 k = 1;
+    while (tw % (2 * k) == 0 && th % (2 * k) == 0 && (fit ? std::max(w, h) : s) / (2 * k) >= side) k *= 2;
+    const qint64 c0 = left / tw, r0 = top / th;
+    const qint64 c1 = std::min<qint64>((left + width - 1) / tw, picture.columns - 1);
+    const qint64 r1 = std::min<qint64>((top + height - 1) / th, picture.rows - 1);
+    if (c1 < c0 || r1 < r0) return std::nullopt;
+    const QSize canvasSize(int((c1 - c0 + 1) * tw / k), int((r1 - r0 + 1) * th / k));
+    // A tile decoded (counted as a whole picture is), the canvas, its part turned, the face.
+    const qint64 cost =
+        tw * th * 8 + qint64(canvasSize.width()) * canvasSize.height() * 4 * 3 + qint64(side) * side * 8;
+    if (cost > PixelBudget::kBytes) return std::nullopt;
+    budget.acquire(cost);
+    const Release release{budget, cost};
+    QImage canvas(canvasSize, QImage::Format_RGB32);
+    QPainter painter(&canvas);
+    for (qint64 r = r0; r <= r1; ++r) {
+        for (qint64 c = c0; c <= c1; ++c) {
+            const QImage tile = picture.decode(int(c), int(r));
+            if (tile.isNull()) {
+                if (why->isEmpty()) *why = QStringLiteral("kein lesbares Bild");
+                return QImage();
+            }
+            const QPoint at(int((c - c0) * tw / k), int((r - r0) * th / k));
+            painter.drawImage(at, k == 1 ? tile
+                                         : tile.scaled((tile.size() / k).expandedTo(QSize(1, 1)), Qt::IgnoreAspectRatio,
+                                                       Qt::SmoothTransformation));
+        }
+    }
+    painter.end();
+    QImage shown = canvas.copy(int((left - c0 * tw) / k), int((top - r0 * th) / k), std::max(1, int(width / k)),
+                               std::max(1, int(height / k)));
+    canvas = QImage();
+    for (const TiledPicture::Step step : picture.steps) {
+        if (step == TiledPicture::Step::TurnLeft) {
+            shown = shown.transformed(QTransform().rotate(-90));
+        } else {
+            shown = shown.mirrored(step == TiledPicture::Step::MirrorLeftRight,
+                                   step == TiledPicture::Step::MirrorTopBottom);
+        }
+    }
+    return toSquare(shown, side, fit, letterbox);
+}
 
 QString dateTaken(const fs::path& path) {
     QString none;

@@ -4,8 +4,8 @@
 // Contract
 // --------
 // squareOf() opens regular files only (never a FIFO, a socket or a device, so it cannot
-// block) and decodes JPEG, PNG, WebP, BMP, GIF and SVG (also gzip-compressed), recognised by
-// their content, not their name; anything else is refused. Before a picture is decoded, what
+// block) and decodes JPEG, PNG, WebP, BMP, GIF, SVG (also gzip-compressed) and HEIF,
+// recognised by their content, not their name; anything else is refused. Before a picture is decoded, what
 // decoding it costs in memory is worked out from its header and taken from a budget shared by
 // all workers; a picture that could never fit is refused as too large. That covers the
 // decoder's own buffers where they are known to grow with the picture: a progressive JPEG
@@ -14,8 +14,9 @@
 // another file (an <image> not embedded in the SVG itself) is refused: a dropped picture
 // must not show whatever else the player can read, and a file it names might block.
 // - A picture is cropped to a square around its centre, or, with `fit`, letterboxed on
-//   `letterbox`. EXIF orientation is applied. JPEG and SVG pictures are decoded straight at
-//   (about) the size needed; other formats are decoded whole.
+//   `letterbox`. EXIF orientation is applied (for HEIF, the container's). JPEG and SVG
+//   pictures are decoded straight at (about) the size needed, HEIF from a thumbnail large
+//   enough or tile by tile where it can be; other formats are decoded whole.
 
 #include <QColor>
 #include <QImage>
@@ -23,7 +24,10 @@
 
 #include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 namespace quorvia::themes {
 
@@ -44,6 +48,25 @@ private:
 // The picture as a `side` x `side` square, or a null image and the reason in *why.
 QImage squareOf(const std::filesystem::path& path, int side, bool fit, const QColor& letterbox, PixelBudget& budget,
                 QString* why);
+
+// A picture stored in tiles, as cameras store large photos: `columns` x `rows` tiles of
+// `tile` pixels, cut to `size` at the right and bottom, then brought upright by `steps` in
+// their order. `decode` gives one tile as stored, or a null image when it cannot.
+struct TiledPicture {
+    enum class Step { TurnLeft, MirrorLeftRight, MirrorTopBottom };
+    QSize size, tile;
+    int columns = 0, rows = 0;
+    std::vector<Step> steps;
+    std::function<QImage(int column, int row)> decode;
+};
+
+// squareOf() for a tiled picture, which is never held at its own size: only the tiles the
+// face shows are decoded, one at a time, each at once shrunk by a whole factor that divides
+// the tile sizes (so that the shrunk tiles meet without a seam), leaving the picture at up
+// to twice the face's size where the tile sizes allow. Nothing when even so it would not fit
+// the budget.
+std::optional<QImage> tiledSquareOf(const TiledPicture& picture, int side, bool fit, const QColor& letterbox,
+                                    PixelBudget& budget, QString* why);
 
 // When the picture was taken, "YYYY:MM:DD HH:MM:SS": from its EXIF data (JPEG, HEIF), else
 // the file's last change; empty when the file cannot be opened. Texts of this form sort in

@@ -3,6 +3,7 @@
 #include "app/ThemeWalk.h"
 #include "fakes/TempDir.h"
 #include "main/Program.h"
+#include "themetool/PictureSquare.h"
 #include "themetool/ThemeDialog.h"
 #include "themetool/ThemeMaker.h"
 
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProcess>
@@ -423,8 +425,8 @@ TEST(ThemeTool, TheCardBackIsNeitherAPictureNorPastAStop) {
 }
 
 // Folders as phones leave them become themes of their photos, the right way up. An iPhone's:
-// HEIC turned or mirrored by its container, one stored in tiles (a grid, cut to its size and
-// turned), one made from its thumbnail (its own data lost, which a face of 256 pixels does not
+// HEIC turned or mirrored by its container, one stored in tiles (a grid, cut to its size,
+// turned and mirrored), one made from its thumbnail (its own data lost, which a face of 256 pixels does not
 // need), a Live Photo's video and an edit sidecar, an
 // edited twin made once (the one taken first, by the date in the HEIC). An Android phone's: a motion photo (a JPEG with
 // a video behind it), AVIF, a video, a bin and thumbnails (hidden, left out), a twin that was taken first.
@@ -444,9 +446,9 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
         convert a.png -modulate 110 s2.jpg
         convert b.png -flip s3.jpg && heif-enc s3.jpg -o s3.heic && heif turn s3.heic IMG_0002.HEIC 0 0
         convert c.png s4.jpg && heif-enc -A s4.jpg -o ../android/PXL_2.AVIF && rm [abc].png s[134].*
-        upright purple 0,30,40,60 d.png && convert d.png +repage -rotate 90 -background gray -extent 128x128 \
+        upright purple 0,30,40,60 d.png && convert d.png +repage -flop -rotate 90 -background gray -extent 128x128 \
           +repage -crop 64x64 +repage d%d.jpg && for i in 0 1 2 3; do heif-enc d$i.jpg -o d$i.heic; done
-        heif grid IMG_0003.HEIC 2 2 90 120 1 d?.heic && rm d*
+        heif grid IMG_0003.HEIC 2 2 90 120 1/1 d?.heic && rm d*
         upright orange 0,80,119,89 e.png && convert e.png +repage -resize 640x480! e.jpg
         heif-enc -t 320 e.jpg -o e.heic && heif cut e.heic IMG_0005.HEIC && rm e.*
         convert -size 8x1 xc:black xc:white +append -write mpr:s +delete -size 1024x768 tile:mpr:s s5.jpg
@@ -502,12 +504,88 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
         for (const char* face : faces)
             EXPECT_TRUE(upright(sizesOf(dir.path() + "prog/icons/" + phone + "/" + face + ".ico")[64])) << face;
     }
+    // The tiled one put together in its place: the purple mark on the left, across red and blue.
+    const QImage tiled = sizesOf(dir.path() + "prog/icons/iphone/IMG_0003.ico").at(256);
+    const std::pair<QPoint, QColor> marks[] = {{{30, 100}, QColor(128, 0, 128)},
+                                               {{30, 160}, QColor(128, 0, 128)},
+                                               {{120, 100}, Qt::red},
+                                               {{200, 160}, Qt::blue}};
+    for (const auto& [at, colour] : marks) {
+        const QColor got = tiled.pixelColor(at);
+        EXPECT_LT(std::abs(got.red() - colour.red()) + std::abs(got.green() - colour.green()) +
+                      std::abs(got.blue() - colour.blue()),
+                  90)
+            << at.x() << "," << at.y() << ": " << got.name().toStdString();
+    }
     // Stripes 8 pixels wide, which a thumbnail of 64 pixels cannot show: made from the picture.
     const QImage stripes = sizesOf(dir.path() + "prog/icons/iphone/IMG_0004.ico").at(256);
     std::vector<int> row;
     for (int x = 0; x < 256; ++x) row.push_back(qGray(stripes.pixel(x, 128)));
     const auto [dark, light] = std::minmax_element(row.begin(), row.end());
     EXPECT_GT(*light - *dark, 100);
+}
+
+// A picture stored in tiles (as HEIF stores large photos), cut at its right and bottom, then
+// turned and mirrored: its face is the one of the whole picture upright, made from the tiles
+// the face shows. A tile that cannot be decoded fails the picture.
+TEST(ThemeTool, ATiledPictureIsPutTogetherFromTheTilesTheFaceShows) {
+    using Step = themes::TiledPicture::Step;
+    QImage upright(200, 120, QImage::Format_RGB32);  // red above blue, a purple mark left, a green one top right
+    QPainter paint(&upright);
+    paint.fillRect(0, 0, 200, 60, Qt::red);
+    paint.fillRect(0, 60, 200, 60, Qt::blue);
+    paint.fillRect(30, 35, 50, 50, QColor(128, 0, 128));
+    paint.fillRect(150, 10, 30, 25, Qt::green);
+    paint.end();
+    TempDir dir;
+    ASSERT_TRUE(upright.save(QString::fromStdString(dir.path() + "whole.png")));
+    const std::vector<Step> ways[] = {{},
+                                      {Step::TurnLeft},
+                                      {Step::TurnLeft, Step::MirrorLeftRight},
+                                      {Step::MirrorTopBottom},
+                                      {Step::TurnLeft, Step::TurnLeft, Step::TurnLeft}};
+    for (const auto& steps : ways) {
+        QImage stored = upright;  // the steps undone, last first
+        for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
+            stored = *step == Step::TurnLeft
+                         ? stored.transformed(QTransform().rotate(90))
+                         : stored.mirrored(*step == Step::MirrorLeftRight, *step == Step::MirrorTopBottom);
+        }
+        const int columns = (stored.width() + 31) / 32, rows = (stored.height() + 31) / 32;
+        QImage grid(columns * 32, rows * 32, QImage::Format_RGB32);
+        grid.fill(Qt::gray);
+        QPainter(&grid).drawImage(0, 0, stored);
+        for (const bool fit : {false, true}) {
+            int decoded = 0;
+            const themes::TiledPicture picture{stored.size(), QSize(32, 32), columns, rows, steps, [&](int c, int r) {
+                                                   ++decoded;
+                                                   return grid.copy(c * 32, r * 32, 32, 32);
+                                               }};
+            themes::PixelBudget budget;
+            QString why;
+            const QImage face = themes::tiledSquareOf(picture, 48, fit, Qt::white, budget, &why).value_or(QImage());
+            const QImage whole = themes::squareOf(dir.path() + "whole.png", 48, fit, Qt::white, budget, &why);
+            ASSERT_EQ(face.size(), QSize(48, 48)) << steps.size() << fit;
+            double off = 0;
+            for (int y = 0; y < 48; ++y) {
+                for (int x = 0; x < 48; ++x) {
+                    const QRgb a = face.pixel(x, y), b = whole.pixel(x, y);
+                    off +=
+                        std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+                }
+            }
+            EXPECT_LT(off / (48 * 48), 12) << steps.size() << " steps, fit " << fit;
+            // The square in the middle ends where a tile does: it lies in 4 of the 7 tiles across.
+            EXPECT_EQ(decoded, fit ? 28 : 16) << steps.size() << " steps, fit " << fit;
+        }
+    }
+    themes::PixelBudget budget;
+    QString why;
+    const themes::TiledPicture broken{QSize(64, 64), QSize(32, 32), 2, 2, {}, [](int, int) { return QImage(); }};
+    EXPECT_TRUE(themes::tiledSquareOf(broken, 64, false, Qt::white, budget, &why)
+                    .value_or(QImage(1, 1, QImage::Format_RGB32))
+                    .isNull());
+    EXPECT_FALSE(why.isEmpty());
 }
 
 // A burst of one photo (moved by a few pixels, saved again at quality 30, 10 % brighter) becomes
