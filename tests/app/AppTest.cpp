@@ -47,14 +47,15 @@ TEST(Numbers, ConversionAndLeadingNumber) {
         {-32768.6, {}}, {1e10, {}}, {std::nan(""), {}}};
     const std::pair<const char*, double> texts[] = {{"6.5", 6.5}, {"", 0}, {"abc", 0}, {"  12abc", 12}, {"-3", -3},
         {"1e3", 1000}, {"1.5.5", 1.5}, {"+4", 4}, {".5", 0.5}, {"1e+", 1}, {"2E-1", 0.2}, {" 7.5x", 7.5},
-        {"1 2", 12}, {"-", 0}, {".", 0}, {"0x10", 0}, {"inf", 0}, {"\t-0.25", -0.25}};
+        {"1 2", 12}, {"-", 0}, {".", 0}, {"0x10", 0}, {"inf", 0}, {"\t-0.25", -0.25}, {"\r\n1\n\r2", 12}};
     // clang-format on
     const auto to16 = [](double d) { return attempt([&] { d = toInt16(d); }) ? std::optional<int>(d) : std::nullopt; };
     for (const auto& [in, out] : cases) EXPECT_EQ(to16(in), out) << in;
     for (const long long whole : {-32769LL, -32768LL, 32767LL, 32768LL}) {  // whole numbers: both ends belong
         Int16 got = 0;
-        EXPECT_EQ(attempt([&] { got = toInt16(whole); }), whole >= -32768 && whole <= 32767) << whole;
-        if (whole >= -32768 && whole <= 32767) EXPECT_EQ(got, whole);
+        const bool fits = whole >= -32768 && whole <= 32767;
+        EXPECT_EQ(attempt([&] { got = toInt16(whole); }), fits) << whole;
+        EXPECT_EQ(got, fits ? whole : 0) << whole;
     }
     EXPECT_EQ(toInt32(2147483647.4), 2147483647);
     EXPECT_THROW(toInt32(2147483647.5), Failure);

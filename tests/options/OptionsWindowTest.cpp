@@ -129,6 +129,7 @@ private slots:
             QTest::keyClicks(QApplication::focusWidget(), typed);
             QTest::mouseClick(control(dialog, "Image1(2)"), Qt::LeftButton);
             QCOMPARE(QApplication::focusWidget(), box);  // a slot takes no focus
+            QCOMPARE(box->currentText(), typed);         // and leaves the name shown as typed
             if (byEnter) {
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             } else {
@@ -168,17 +169,18 @@ private slots:
         QCOMPARE(cover, std::string("c11.ico"));
         QStringList stops;
         control(dialog, "cboRows")->setFocus();
-        for (const Qt::Key key :
-             {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Down, Qt::Key_Tab, Qt::Key_Right, Qt::Key_Left,
-              Qt::Key_Right, Qt::Key_Right, Qt::Key_Space, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab}) {
+        for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Down, Qt::Key_Tab, Qt::Key_Right,
+                                  Qt::Key_Left, Qt::Key_Left, Qt::Key_Right, Qt::Key_Right, Qt::Key_Space, Qt::Key_Tab,
+                                  Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab}) {
             QTest::keyClick(QApplication::focusWidget(), key);
             stops << QApplication::focusWidget()->objectName();
             if (key == Qt::Key_Down)  // the next theme of the list chosen: its own cover shown
                 QCOMPARE(control(dialog, "Image2")->grab().toImage().pixel(16, 16), coverColour(18).rgb());
         }
         QCOMPARE(stops.join(u' '),
-                 QStringLiteral("cboCols Option1(0) Combo1 Combo1 Image1(0) Image1(1) Image1(0) Image1(1) Image1(2) "
-                                "Image1(2) Check1 Check2 cmdOK cmdAbort"));
+                 QStringLiteral(
+                     "cboCols Option1(0) Combo1 Combo1 Image1(0) Image1(1) Image1(0) Image1(0) Image1(1) Image1(2) "
+                     "Image1(2) Check1 Check2 cmdOK cmdAbort"));
         QTest::mouseClick(control(dialog, "Image1(0)"), Qt::RightButton);  // only the left button picks
         QCOMPARE(cover, std::string("c12.ico"));
         // A raised panel's top and bottom edge; each side of the focused slot, from its edge

@@ -222,13 +222,15 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
     const std::string working = dir.mkdir("prog/icons/.quorvia-theme-" + std::to_string(::getpid()) + "-1");  // at work
     fs::copy_file(b + "foto.jpg", b + "sub/ALPHA.png");
     fs::copy_file(b + "foto.jpg", b + " foto.jpg");  // the face's name is what readers say of it
+    const std::string longName(150, 'x');            // a face's name keeps its first 100 characters
+    fs::copy_file(b + "foto.jpg", b + longName + ".jpg");
     std::system(("convert -size 4000x400 xc:red " + b + "quer.png").c_str());  // for --fit: a wide one
     dir.write("prog/icons/Meer/x.ico");
     dir.write("prog/icons/meer/y.ico");
     const struct {
         std::vector<std::string> args;
         int exit;
-        const char *made, *gone;
+        std::string made, gone;
     } runs[] = {
         // clang-format off
         {{"urlaub", b + "alpha.png"}, 0, "icons/urlaub/alpha.ico", "icons/.quorvia-theme-4194303-1"},
@@ -240,6 +242,7 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
         {{"--fit", "bunt", b + "streifen.png", b + "quer.png"}, 0, "icons/bunt/quer.ico", "icons/bunt/streifen-2.ico"},
         {{"leer", b + "kaputt.jpg"}, 1, "icons", "icons/leer"},
         {{"blank", b + " foto.jpg"}, 0, "icons/blank/foto.ico", "icons/blank/oto.ico"},
+        {{"lang", b + longName + ".jpg"}, 0, "icons/lang/" + longName.substr(50) + ".ico", "icons/lang/" + longName + ".ico"},
         // The theme the game would pick: the exact spelling first, else the first in name order.
         {{"--replace", "meer", b + "foto.jpg"}, 0, "icons/meer/foto.ico", "icons/meer/y.ico"},
         {{"--replace", "MEER", b + "alpha.png"}, 0, "icons/Meer/alpha.ico", "icons/Meer/x.ico"},
@@ -270,6 +273,7 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
     const QImage fitted = sizesOf(dir.path() + "prog/icons/bunt/streifen.ico").at(256);
     EXPECT_EQ(fitted.pixelColor(127, 128), QColor(0, 128, 0));
     EXPECT_EQ(fitted.pixelColor(20, 128), QApplication::palette().color(QPalette::Button));
+    EXPECT_EQ(fitted.pixelColor(128, 128), QApplication::palette().color(QPalette::Button));  // one pixel wide
     EXPECT_EQ(sizesOf(dir.path() + "prog/icons/bunt/quer.ico").at(256).pixelColor(128, 127), QColor(255, 0, 0));
     // An installed game's tool puts its themes into the player's themes folder.
     dir.mkdir("share/games/quorvia/icons");

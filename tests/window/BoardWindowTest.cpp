@@ -394,6 +394,7 @@ private slots:
         QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&w);
         QCOMPARE(window->childCount(), 3);
         QCOMPARE(window->child(1)->text(QAccessible::Name), QStringLiteral("Versuche: 1"));
+        for (int i = 0; i < 3; ++i) QCOMPARE(window->indexOfChild(window->child(i)), i);  // where a reader counts
         press(static_cast<int>(c));
         QTest::qWait(100);
         QVERIFY(!w.isEnabled() &&
