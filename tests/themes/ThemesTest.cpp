@@ -430,10 +430,11 @@ TEST(ThemeTool, TheCardBackIsNeitherAPictureNorPastAStop) {
 
 // Folders as phones leave them become themes of their photos, the right way up. An iPhone's:
 // HEIC turned or mirrored by its container, one stored in tiles (a grid, cut to its size,
-// turned and mirrored), one made from its thumbnail (its own data lost, which a face of 256 pixels does not
-// need), a Live Photo's video and an edit sidecar, an
-// edited twin made once (the one taken first, by the date in the HEIC). An Android phone's: a motion photo (a JPEG with
-// a video behind it), AVIF, a video, a bin and thumbnails (hidden, left out), a twin that was taken first.
+// turned and mirrored), one made from its thumbnail (its own data lost, which a face of 256
+// pixels does not need), one of 12 megapixels without a thumbnail (decoded within the
+// memory), a Live Photo's video and an edit sidecar, an edited twin made once (the one taken
+// first, by the date in the HEIC). An Android phone's: a motion photo (a JPEG with a video
+// behind it), AVIF, a video, a bin and thumbnails (hidden, left out), a twin taken first.
 TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
     Folder dir;
     const std::string p = dir.mkdir("iphone") + "/";
@@ -456,7 +457,9 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
         upright orange 0,80,119,89 e.png && convert e.png +repage -resize 640x480! e.jpg
         heif-enc -t 320 e.jpg -o e.heic && heif cut e.heic IMG_0005.HEIC && rm e.*
         convert -size 8x1 xc:black xc:white +append -write mpr:s +delete -size 1024x768 tile:mpr:s s5.jpg
-        heif-enc -t 64 s5.jpg -o IMG_0004.HEIC && rm s5.jpg)";
+        heif-enc -t 64 s5.jpg -o IMG_0004.HEIC && rm s5.jpg
+        upright cyan 90,0,119,89 f.png && convert f.png -resize 4032x3024! f.jpg
+        heif-enc -p preset=ultrafast f.jpg -o IMG_0006.HEIC && rm f.*)";
     std::system(
         ("cd " + p + " && heif() { python3 " QUORVIA_TEST_SOURCE "/../../tools/phone-heif \"$@\"; } && " + script)
             .c_str());
@@ -489,8 +492,8 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
     } phones[] = {
         {"iphone",
          {"zusammengefasst: {}IMG_0001.HEIC: sieht aus wie {}IMG_E0001.HEIC", "übergangen: 2 Videos und andere Dateien",
-          "5 Kartenbilder gemacht, übersprungen: 0"},
-         {"IMG_E0001", "IMG_0002", "IMG_0003", "IMG_0005"}},
+          "6 Kartenbilder gemacht, übersprungen: 0"},
+         {"IMG_E0001", "IMG_0002", "IMG_0003", "IMG_0005", "IMG_0006"}},
         {"android",
          {"zusammengefasst: {}DSC_0001 Köln.jpg: sieht aus wie {}DSC_0002.jpg",
           "übergangen: 2 Videos und andere Dateien", "3 Kartenbilder gemacht, übersprungen: 0"},
@@ -534,15 +537,11 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
 // the face shows. A tile that cannot be decoded fails the picture.
 TEST(ThemeTool, ATiledPictureIsPutTogetherFromTheTilesTheFaceShows) {
     using Step = themes::TiledPicture::Step;
-    QImage upright(200, 120, QImage::Format_RGB32);  // red above blue, a purple mark left, a green one top right
-    QPainter paint(&upright);
-    paint.fillRect(0, 0, 200, 60, Qt::red);
-    paint.fillRect(0, 60, 200, 60, Qt::blue);
-    paint.fillRect(30, 35, 50, 50, QColor(128, 0, 128));
-    paint.fillRect(150, 10, 30, 25, Qt::green);
-    paint.end();
-    TempDir dir;
-    ASSERT_TRUE(upright.save(QString::fromStdString(dir.path() + "whole.png")));
+    TempDir dir;  // red above blue, a purple mark left, a green one top right
+    std::system(("cd " + dir.path() + " && convert -size 200x60 xc:red xc:blue -append -fill purple -draw " +
+                 "'rectangle 30,35 79,84' -fill lime -draw 'rectangle 150,10 179,34' whole.png")
+                    .c_str());
+    const QImage upright(QString::fromStdString(dir.path() + "whole.png"));
     const std::vector<Step> ways[] = {{},
                                       {Step::TurnLeft},
                                       {Step::TurnLeft, Step::MirrorLeftRight},
@@ -571,12 +570,9 @@ TEST(ThemeTool, ATiledPictureIsPutTogetherFromTheTilesTheFaceShows) {
             const QImage whole = themes::squareOf(dir.path() + "whole.png", 48, fit, Qt::white, budget, &why);
             ASSERT_EQ(face.size(), QSize(48, 48)) << steps.size() << fit;
             double off = 0;
-            for (int y = 0; y < 48; ++y) {
-                for (int x = 0; x < 48; ++x) {
-                    const QRgb a = face.pixel(x, y), b = whole.pixel(x, y);
-                    off +=
-                        std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
-                }
+            for (int p = 0; p < 48 * 48; ++p) {
+                const QRgb a = face.pixel(p % 48, p / 48), b = whole.pixel(p % 48, p / 48);
+                off += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
             }
             EXPECT_LT(off / (48 * 48), 12) << steps.size() << " steps, fit " << fit;
             // The square in the middle ends where a tile does: it lies in 4 of the 7 tiles across.
