@@ -271,7 +271,7 @@ TEST(ProfileFile, UpdateChangesNothingButTheOneKey) {
         {"[A]\nK=1\n[E]\nX=1\n", "[A]\nK=1\n[E]\nX=1\nK=5\n"}, {"[E]\n[F]\n", "[E]\nK=5\n[F]\n"},
         {"[E]", "[E]\r\nK=5\r\n"}, {"[E]\nX=1", "[E]\nX=1\nK=5\n"}, {"[E]\r\nX=1\r", "[E]\r\nX=1\r\nK=5\r\n"},
         {"[A]\r\nX=1\r", "[A]\r\nX=1\r\n[E]\r\nK=5\r\n"}, {"[E]\rX=1\r[F]\rK=2", "[E]\rX=1\rK=5\r[F]\rK=2"},
-        {"[A]\rX=1", "[A]\rX=1\r[E]\rK=5\r"}, {"[E\nK=1\n", "[E\nK=1\n[E]\nK=5\n"}};
+        {"[A]\rX=1", "[A]\rX=1\r[E]\rK=5\r"}, {"[E\nK=1\n", "[E\nK=1\n[E]\nK=5\n"}, {"[A]\nX", "[A]\nX\n[E]\nK=5\n"}};
     // clang-format on
     for (const auto& [before, after] : cases) EXPECT_EQ(profileUpdate(before, "E", "K", "5"), after) << before;
 }

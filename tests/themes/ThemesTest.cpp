@@ -741,6 +741,7 @@ TEST(PictureDrop, AFolderDroppedOnTheBoardBecomesAThemeAndLeavesGameAndSettingsA
     EXPECT_GE(labelsOf(*stopped).indexOf(rate), 0);  // the rate so far, timed from the start
     EXPECT_FALSE(stopped->nameEdit()->isEnabled());  // what is being made is fixed
     stopped->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+    EXPECT_FALSE(stopped->findChild<QDialogButtonBox*>()->isEnabled());  // while the pictures in hand are done
     ASSERT_TRUE(QTest::qWaitFor([&] { return stopped.isNull(); }, 20000));
     EXPECT_EQ(namesIn(dir.path() + "prog/icons"), "bilder quorvia ");
     ASSERT_TRUE(program.window->isEnabled());
