@@ -24,7 +24,8 @@ HOME="$dir/home" XDG_CONFIG_HOME="$dir/home" XDG_DATA_HOME="$dir/home" "${isolat
 opid=$!
 trap 'kill "$opid" 2>/dev/null || true; cleanup' EXIT
 log=$dir/orca.log
-for _ in $(seq 200); do grep -Eq "ATSPI registry initialized|Orca is ready" "$log" 2>/dev/null && break; sleep 0.1; done
+# Orca takes seconds to start, a minute on a busy machine; the game starts once it is ready.
+for _ in $(seq 600); do grep -Eq "ATSPI registry initialized|Orca is ready" "$log" 2>/dev/null && break; sleep 0.1; done
 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$dir/prog/quorvia" > "$dir/out.log" 2>&1 &
 pid=$!
 wait_for_window

@@ -101,6 +101,7 @@ TEST(ParseWave, AcceptsRealLayoutsAndRejectsMalformedImages) {
         {"data, second data, fmt", riff({data, chunk("data", {9, 9, 9, 9}), pcm}), 2, frames16},
         {"partial frame", riff({pcm, chunk("data", cat({frames16, {5}}))}), 2, frames16},
         {"empty data", riff({pcm, chunk("data", {})}), 2, {}},
+        {"highest rate", riff({fmt(1, 2, 384000, 16, 4), data}), 2, frames16},
     };
     // The data chunk is last and claims the whole sound, so no prefix of the click plays.
     for (std::size_t n = 0; n < click.size(); ++n)
@@ -110,13 +111,13 @@ TEST(ParseWave, AcceptsRealLayoutsAndRejectsMalformedImages) {
         std::copy_n(id, 4, std::get<1>(cases.back()).begin() + at);
     }
     // Data longer than the image; float, three channels, 24-bit, block align too small, rate
-    // zero, absurd rate; a 14-byte fmt followed by bytes that would read as 16 bits.
+    // zero, one past the highest; a 14-byte fmt followed by bytes that would read as 16 bits.
     for (const Bytes& image :
          {riff({pcm, chunk("data", frames16, 9)}), riff({pcm, chunk("data", frames16, 4096)}),
           riff({pcm, chunk("data", frames16, 0xFFFFFFF8U)}), riff({pcm, chunk("data", frames16, 0xFFFFFFFFU)}),
           riff({fmt(3, 2, 22050, 32, 8), data}), riff({fmt(1, 3, 22050, 16, 6), data}),
           riff({fmt(1, 2, 22050, 24, 6), data}), riff({fmt(1, 2, 22050, 16, 2), data}),
-          riff({fmt(1, 2, 0, 16, 4), data}), riff({fmt(1, 2, 4000000, 16, 4), data}),
+          riff({fmt(1, 2, 0, 16, 4), data}), riff({fmt(1, 2, 384001, 16, 4), data}),
           riff({chunk("fmt ", Bytes(pcm.begin() + 8, pcm.end() - 2)), chunk({"\x10\0xx", 4}, {}), data})}) {
         cases.emplace_back("malformed", image, 0, Bytes{});
     }

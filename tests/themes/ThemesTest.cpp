@@ -630,6 +630,8 @@ TEST(ThemeTool, ALargeFolderWaitsForAllOrASelectionSpreadByDate) {
     EXPECT_FALSE(dir.exists("prog/icons/gross"));
     EXPECT_EQ(dir.run({"--auswahl", "3", "gross", dir.path() + "gross"}, &out), 0) << out.toStdString();
     EXPECT_EQ(namesIn(dir.path() + "prog/icons/gross"), "166.ico 333.ico 500.ico ");
+    EXPECT_EQ(dir.run({"--auswahl", "1", "eins", dir.path() + "gross"}), 0);  // the smallest selection
+    EXPECT_EQ(namesIn(dir.path() + "prog/icons/eins"), "500.ico ");           // the first taken
 
     ThemeDialog dialog({dir.path() + "gross"}, dir.path() + "prog/icons");
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.allChoice()->isVisibleTo(&dialog); }, 20000));
