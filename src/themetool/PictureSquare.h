@@ -3,16 +3,16 @@
 //
 // Contract
 // --------
-// squareOf() opens regular files only (never a FIFO, a socket or a device, so it cannot
-// block) and decodes JPEG, PNG, WebP, BMP, GIF, SVG (also gzip-compressed) and HEIF,
-// recognised by their content, not their name; anything else is refused. Before a picture is decoded, what
+// squareOf() opens regular files only (never a FIFO, a socket or a device, so it cannot block)
+// and decodes JPEG, PNG, WebP, BMP, GIF, SVG (also gzip-compressed) and HEIF, recognised by
+// their content, not their name; anything else is refused. Before a picture is decoded, what
 // decoding it costs in memory is worked out from its header and taken from a budget shared by
 // all workers; a picture that could never fit is refused as too large. That covers the
-// decoder's own buffers where they are known to grow with the picture: a progressive JPEG
-// keeps all its coefficients whatever size it is decoded at, and a compressed SVG is
-// unpacked here, within a fixed limit, rather than by the renderer. An SVG that draws
-// another file (an <image> not embedded in the SVG itself) is refused: a dropped picture
-// must not show whatever else the player can read, and a file it names might block.
+// decoder's own buffers where they are known to grow with the picture: a progressive JPEG keeps
+// all its coefficients whatever size it is decoded at, and a compressed SVG is unpacked here,
+// within a fixed limit, rather than by the renderer. An SVG that draws another file (an <image>
+// not embedded in the SVG itself) is refused: a dropped picture must not show whatever else the
+// player can read, and a file it names might block.
 // - A picture is cropped to a square around its centre, or, with `fit`, letterboxed on
 //   `letterbox`. EXIF orientation is applied (for HEIF, the container's). JPEG and SVG
 //   pictures are decoded straight at (about) the size needed, HEIF from a thumbnail large
@@ -60,11 +60,10 @@ struct TiledPicture {
     std::function<QImage(int column, int row)> decode;
 };
 
-// squareOf() for a tiled picture, which is never held at its own size: only the tiles the
-// face shows are decoded, one at a time, each at once shrunk by a whole factor that divides
-// the tile sizes (so that the shrunk tiles meet without a seam), leaving the picture at up
-// to twice the face's size where the tile sizes allow. Nothing when even so it would not fit
-// the budget.
+// squareOf() for a tiled picture: only the tiles the face shows are decoded, one at a time,
+// each at once shrunk by a whole factor that divides the tile sizes (so that the shrunk tiles
+// meet without a seam). The picture is thus held at no more than twice the face's size where
+// the tile sizes allow, not at its own. Nothing when even so it would not fit the budget.
 std::optional<QImage> tiledSquareOf(const TiledPicture& picture, int side, bool fit, const QColor& letterbox,
                                     PixelBudget& budget, QString* why);
 
