@@ -231,6 +231,16 @@ QString exifDate(const QByteArray& tiff) {
     return {};
 }
 
+// The pixels libheif decoded (interleaved RGB, or RGBA with `alpha`), seen in place: valid
+// while `decoded` lives.
+QImage viewOf(const heif_image* decoded, bool alpha) {
+    int stride = 0;
+    const uint8_t* pixels = heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
+    return QImage(pixels, heif_image_get_width(decoded, heif_channel_interleaved),
+                  heif_image_get_height(decoded, heif_channel_interleaved), stride,
+                  alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+}
+
 #if LIBHEIF_HAVE_VERSION(1, 19, 0)
 // A HEIF picture stored in tiles, its tiles decoded as stored, turned and mirrored here as the
 // container says (libheif 1.23 places a turned grid's cut edge wrongly when it turns the
@@ -283,11 +293,7 @@ std::optional<QImage> heifTiledSquare(const heif_context* context, const heif_im
             *why = QStringLiteral("kein lesbares Bild (%1)").arg(QString::fromUtf8(error.message));
             return QImage();
         }
-        int stride = 0;
-        const uint8_t* pixels = heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
-        return QImage(pixels, heif_image_get_width(decoded, heif_channel_interleaved),
-                      heif_image_get_height(decoded, heif_channel_interleaved), stride, QImage::Format_RGB888)
-            .copy();
+        return viewOf(decoded, false).copy();
     };
     return tiledSquareOf(picture, side, fit, letterbox, budget, why);
 }
@@ -373,12 +379,7 @@ QImage heifSquare(QFile& file, int side, bool fit, const QColor& letterbox, Pixe
         *why = QStringLiteral("kein lesbares Bild (%1)").arg(QString::fromUtf8(error.message));
         return {};
     }
-    int stride = 0;
-    const uint8_t* pixels = heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
-    const QImage view(pixels, heif_image_get_width(decoded, heif_channel_interleaved),
-                      heif_image_get_height(decoded, heif_channel_interleaved), stride,
-                      alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-    return toSquare(view, side, fit, letterbox);
+    return toSquare(viewOf(decoded, alpha), side, fit, letterbox);
 }
 
 }  // namespace
