@@ -27,21 +27,29 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <stdexcept>
 #include <vector>
 
 namespace quorvia {
 
 namespace {
 
+// Every place and size in the dialog is a whole number of pixels; a length in twips that is not
+// is a slip in the table, and since the places are worked out while the program is built, such
+// a slip stops the build.
+consteval int wholePixels(int twips) {
+    constexpr int perPixel = static_cast<int>(kTwipsPerPixel);
+    return twips % perPixel == 0 ? twips / perPixel : throw std::invalid_argument("not a whole pixel");
+}
+
+consteval QRect twips(int left, int top, int width, int height) {
+    return {wholePixels(left), wholePixels(top), wholePixels(width), wholePixels(height)};
+}
+
 // The client area, 4710 x 6240 twips.
-constexpr int kClientWidthTwips = 4710;
-constexpr int kClientHeightTwips = 6240;
+constexpr QSize kClientSize(wholePixels(4710), wholePixels(6240));
 
 const QColor kPanelGrey(192, 192, 192);
-
-QRect twips(int left, int top, int width, int height) {
-    return {twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height)};
-}
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
 
@@ -196,7 +204,7 @@ frmOptions::frmOptions(Settings& settings, Game& game, const FileSystem& fs, Pic
     setObjectName(QStringLiteral("frmOptions"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Optionen"));
-    setFixedSize(twipsToPixels(kClientWidthTwips), twipsToPixels(kClientHeightTwips));
+    setFixedSize(kClientSize);
     setFont(tahoma(13));
     setColours(this, Qt::black, Qt::white);
 
@@ -230,35 +238,28 @@ void frmOptions::buildControls() {
     cboRows_->setAccessibleDescription(QStringLiteral("Reihen"));
     cboCols_->setAccessibleDescription(QStringLiteral("Spalten"));
 
-    struct Place {
-        int left, top, width;
-    };
-    constexpr std::array<Place, 9> places = {{{360, 960, 975},
-                                              {360, 1320, 975},
-                                              {360, 1680, 1095},
-                                              {1680, 960, 975},
-                                              {1680, 1320, 1095},
-                                              {1680, 1680, 1095},
-                                              {3120, 960, 1095},
-                                              {3120, 1320, 1215},
-                                              {3120, 1680, 1215}}};
+    constexpr std::array<QRect, 9> places = {
+        twips(360, 960, 975, 255),   twips(360, 1320, 975, 255),   twips(360, 1680, 1095, 255),
+        twips(1680, 960, 975, 255),  twips(1680, 1320, 1095, 255), twips(1680, 1680, 1095, 255),
+        twips(3120, 960, 1095, 255), twips(3120, 1320, 1215, 255), twips(3120, 1680, 1215, 255)};
     optionGroup_ = new QButtonGroup(this);
     optionGroup_->setExclusive(true);
     for (std::size_t i = 0; i < places.size(); ++i) {
         auto* option = new QRadioButton(QString::fromLatin1(kPresets[i].caption), SSPanel1_);
         option->setObjectName(QStringLiteral("Option1(%1)").arg(i));
-        option->setGeometry(inPanel(SSPanel1_, twips(places[i].left, places[i].top, places[i].width, 255)));
+        option->setGeometry(inPanel(SSPanel1_, places[i]));
         setColours(option, kPanelGrey, Qt::black);
         optionGroup_->addButton(option, static_cast<int>(i));
         Option1_[i] = option;
     }
 
-    const std::array<std::pair<int, const char*>, 2> logos = {
-        {{120, ":/images/logo-left.png"}, {3840, ":/images/logo-right.png"}}};
+    const std::array<std::pair<QRect, const char*>, 2> logos = {
+        {{twips(120, 120, 480, 480), ":/images/logo-left.png"},
+         {twips(3840, 120, 480, 480), ":/images/logo-right.png"}}};
     for (std::size_t i = 0; i < logos.size(); ++i) {
         auto* logo = new QLabel(SSPanel1_);
         logo->setObjectName(QStringLiteral("imgLogo(%1)").arg(i * 2));
-        logo->setGeometry(inPanel(SSPanel1_, twips(logos[i].first, 120, 480, 480)));
+        logo->setGeometry(inPanel(SSPanel1_, logos[i].first));
         logo->setScaledContents(true);
         // A missing one shows nothing.
         logo->setPixmap(QPixmap::fromImage(resourceImage(QString::fromLatin1(logos[i].second))));
@@ -292,7 +293,8 @@ void frmOptions::buildControls() {
         auto* slot = new PictureBox(Picture1_);
         slot->setObjectName(QStringLiteral("Image1(%1)").arg(i));
         slot->setFocusPolicy(Qt::TabFocus);
-        slot->setGeometry(twips(480 * i, 0, 480, 480).translated(Picture1_->frameWidth(), Picture1_->frameWidth()));
+        constexpr QRect first = twips(0, 0, 480, 480);
+        slot->setGeometry(first.translated(first.width() * i + Picture1_->frameWidth(), Picture1_->frameWidth()));
         Image1_[static_cast<std::size_t>(i)] = slot;
     }
     HScroll1_ = new QScrollBar(Qt::Horizontal, SSPanel2_);

@@ -175,6 +175,8 @@ TEST(WindowModel, FrameMovesOverCardsLeftOnTheBoard) {
         EXPECT_EQ(frameTarget(move, from, 10, 4, [](int i) { return i != 1 && i != 5 && i != 6; }), to) << from;
     }
     EXPECT_EQ(frameTarget(Down, 1, 6, 3, [](int i) { return i != 4; }), 3);  // the left one of two equally near
+    for (const auto& [from, to] : {std::pair{3, 0}, {4, 1}, {5, 2}})         // straight up on a full board
+        EXPECT_EQ(frameTarget(Up, from, 6, 3, [](int) { return true; }), to) << from;
 }
 
 }  // namespace
