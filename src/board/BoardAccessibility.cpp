@@ -238,7 +238,6 @@ AccessibleNode::AccessibleNode(BoardAccessibility& readers, BoardWindow& window,
     : QObject(&readers), readers(readers), window(window), index(index) {}
 
 BoardAccessibility::BoardAccessibility(BoardWindow& window) : QObject(&window), window_(window) {
-    installFactory();
     // The boards' handler goes in front of whatever handled the events until now.
     const QAccessible::UpdateHandler before = QAccessible::installUpdateHandler(&BoardAccessibility::updates);
     if (before != &BoardAccessibility::updates) nextHandler = before;

@@ -55,7 +55,6 @@ BoardWindow::BoardWindow(Game& game, QWidget* parent)
     panel_ = new BoardPanel(*this, *accessibility_);
     panel_->setFocus(Qt::OtherFocusReason);
     buildMenu();
-    setMouseTracking(false);
 
     game_.attach(this);
     game_.Form_Load();

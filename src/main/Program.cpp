@@ -62,10 +62,11 @@ void registerFonts() {
 FontWarmUp::FontWarmUp()
     : thread_([this] {
           FcInit();
-          std::unique_lock lock(mutex_);
-          decided_.wait(lock, [this] { return next_ != Next::Undecided; });
-          if (next_ != Next::QtFonts) return;
-          lock.unlock();
+          {
+              std::unique_lock lock(mutex_);
+              decided_.wait(lock, [this] { return next_ != Next::Undecided; });
+              if (next_ != Next::QtFonts) return;
+          }
           registerFonts();  // before the list is filled: adding a font empties it again
           QFontDatabase::families();
       }) {}

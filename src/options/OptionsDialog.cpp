@@ -89,7 +89,6 @@ QLabel* makeLabel(QFrame* panel, const QString& name, const QString& text, QRect
 QComboBox* makeSizeList(QFrame* panel, const char* name, QRect rect) {
     auto* list = new QComboBox(panel);
     list->setObjectName(QString::fromLatin1(name));
-    list->setEditable(false);
     list->setGeometry(inPanel(panel, rect));
     return list;
 }
@@ -242,8 +241,7 @@ void frmOptions::buildControls() {
         twips(360, 960, 975, 255),   twips(360, 1320, 975, 255),   twips(360, 1680, 1095, 255),
         twips(1680, 960, 975, 255),  twips(1680, 1320, 1095, 255), twips(1680, 1680, 1095, 255),
         twips(3120, 960, 1095, 255), twips(3120, 1320, 1215, 255), twips(3120, 1680, 1215, 255)};
-    optionGroup_ = new QButtonGroup(this);
-    optionGroup_->setExclusive(true);
+    optionGroup_ = new QButtonGroup(this);  // exclusive
     for (std::size_t i = 0; i < places.size(); ++i) {
         auto* option = new QRadioButton(QString::fromLatin1(kPresets[i].caption), SSPanel1_);
         option->setObjectName(QStringLiteral("Option1(%1)").arg(i));

@@ -520,8 +520,7 @@ QImage squareOf(const fs::path& path, int side, bool fit, const QColor& letterbo
             *why = QStringLiteral("SVG zeigt andere Dateien");
             return {};
         }
-        svg.setData(*text);
-        svg.open(QIODevice::ReadOnly);
+        svg.setData(*text);  // opened by the reader
         reader.setDevice(&svg);
         reader.setFormat("svg");
     } else if (format == "jpeg") {
