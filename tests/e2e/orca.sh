@@ -34,15 +34,17 @@ xdotool windowfocus --sync "$win"
 # The utterances logged after byte $from, one a line (a long one spans lines of the log).
 from=0
 utterances() { tail -c +"$((from + 1))" "$log" | tr '\r\n' '  ' | grep -o "SPEECH OUTPUT: '[^{]*" | sed -E "s/^[^']*'//; s/' ?$//; s/ +/ /g"; }
-# Waits up to 15 s for an utterance since $from that matches the pattern: $said.
+# Waits up to 15 s (or $2 tenths of a second) for an utterance since $from that matches the
+# pattern: $said.
 heard() {
-  for _ in $(seq 150); do said=$(utterances | grep -E -m1 -- "$1") && return 0 || sleep 0.1; done
+  for _ in $(seq "${2:-150}"); do said=$(utterances | grep -E -m1 -- "$1") && return 0 || sleep 0.1; done
   { echo "Orca did not say /$1/; it said:"; utterances; } >&2 && exit 1
 }
 press() { from=$(stat -c %s "$log") && xdotool key "$1"; }
 card() { at=$(sed -E 's/^Karte ([0-9]+).*/\1/' <<< "$said"); }
 
-heard "^Karte 1, Reihe 1, Spalte 1: verdeckt" && at=1
+# The first card is told once Orca has found the game, which may take a minute on a busy machine.
+heard "^Karte 1, Reihe 1, Spalte 1: verdeckt" 600 && at=1
 press shift+F10 && heard "^Optionen\.\.\."
 press Escape && heard "^Karte 1, Reihe 1, Spalte 1: verdeckt"
 # Moves the frame to card $1, each card told on the way, turns it and waits for $2.
