@@ -162,9 +162,15 @@ private slots:
                      label("cboRows")->text(QAccessible::Name) + u'|' + label("Combo1")->text(QAccessible::Name),
                  QStringLiteral("c11Vorschau|Spielfeld Grösse auswählen:|Icon-Thema auswählen:"));
         QCOMPARE(reader("imgLogo(2)")->role(), QAccessible::Whitespace);
-        control<QScrollBar>(dialog, "HScroll1")->triggerAction(QAbstractSlider::SliderSingleStepAdd);  // slots move on
+        auto* strip = control<QScrollBar>(dialog, "HScroll1");
+        strip->triggerAction(QAbstractSlider::SliderSingleStepAdd);  // slots move on
         QCOMPARE(reader("Image1(1)")->text(QAccessible::Name), QStringLiteral("c12"));
-        control<QScrollBar>(dialog, "HScroll1")->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        strip->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        strip->setSliderDown(true);  // and follow the thumb while it is dragged
+        strip->setSliderPosition(1);
+        QCOMPARE(reader("Image1(1)")->text(QAccessible::Name), QStringLiteral("c12"));
+        strip->setSliderDown(false);
+        strip->triggerAction(QAbstractSlider::SliderSingleStepSub);
         reader("Image1(1)")->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QCOMPARE(cover, std::string("c11.ico"));
         QStringList stops;

@@ -317,6 +317,8 @@ private slots:
         dir->write("Quorvia.ini", "[Einstellungen]\r\nRows=2\r\nCols=1\r\n");
         w.menu()->findChild<QAction*>(QStringLiteral("mnuNew"))->trigger();
         QCOMPARE(std::pair(panel->frameCard(), w.width()), std::pair(1, 117));
+        QTest::keyClick(panel, Qt::Key_Up);  // one card a row
+        QCOMPARE(panel->frameCard(), 0);
     }
 
     // A board won with keys alone, each key turn going the way of a click (clock, tries,
