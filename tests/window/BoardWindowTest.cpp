@@ -136,6 +136,9 @@ private slots:
         QCOMPARE(QColor(img.pixel(x, bottom)), QColor(0, 0, 0));
         QCOMPARE(QColor(img.pixel(x, middle)), QColor(0, 0, 255));
         QVERIFY(qBlue(img.pixel(x, top + 40)) > 0 && qBlue(img.pixel(x, top + 40)) < 255);
+        // The labels' white line, 48 pixels down, reaches from border to border.
+        QCOMPARE((QList<QRgb>{img.pixel(3, 51), img.pixel(w.width() - 4, 51), img.pixel(w.width() - 3, 51)}),
+                 (QList<QRgb>{qRgb(255, 255, 255), qRgb(255, 255, 255), qRgb(128, 128, 128)}));
         // Each side of the window from its edge in: the fixed border (light grey, white, grey);
         // then the panel's sunken edges: at the top and the left two shades darker than its
         // face, then the face; at the bottom and the right white, up to the corners.
