@@ -226,13 +226,8 @@ QString scoreText(const Game& game) {
         .arg(static_cast<int>(game.FlipCount));
 }
 
-void BoardAccessibility::installFactory() {
-    static const bool installed = [] {
-        QAccessible::installFactory(boardInterfaces);
-        return true;
-    }();
-    (void)installed;
-}
+// Qt keeps a factory once, however often it is installed.
+void BoardAccessibility::installFactory() { QAccessible::installFactory(boardInterfaces); }
 
 AccessibleNode::AccessibleNode(BoardAccessibility& readers, BoardWindow& window, int index)
     : QObject(&readers), readers(readers), window(window), index(index) {}

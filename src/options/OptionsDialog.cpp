@@ -207,11 +207,7 @@ frmOptions::frmOptions(Settings& settings, Game& game, const FileSystem& fs, Pic
     setFont(tahoma(13));
     setColours(this, Qt::black, Qt::white);
 
-    static const bool readersKnowPictures = [] {
-        QAccessible::installFactory(pictureInterfaces);
-        return true;
-    }();
-    (void)readersKnowPictures;
+    QAccessible::installFactory(pictureInterfaces);  // kept once, however many dialogs open
     buildControls();
     connectControls();
     sync();

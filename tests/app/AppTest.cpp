@@ -227,6 +227,14 @@ TEST(Startup, InstanceGuard) {
         EXPECT_EQ(std::pair(held.acquired(), InstanceGuard(exe).acquired()), std::pair(true, false));
     }
     EXPECT_TRUE(InstanceGuard(exe).acquired());  // let go with its holder
+    const int input = ::dup(0);
+    ::close(0);  // started without standard input: the lock file gets descriptor 0
+    {
+        const InstanceGuard held(exe);
+        EXPECT_FALSE(InstanceGuard(exe).acquired());
+    }
+    ::dup2(input, 0);
+    ::close(input);
     // Held elsewhere; no locks on this disk; no file to lock.
     EXPECT_FALSE(InstanceGuard(exe, std::nullopt, [](int, int) { return errno = EWOULDBLOCK, -1; }).acquired());
     EXPECT_TRUE(InstanceGuard(exe, std::nullopt, [](int, int) { return errno = ENOLCK, -1; }).acquired());

@@ -756,6 +756,12 @@ TEST(PictureDrop, AFolderDroppedOnTheBoardBecomesAThemeAndLeavesGameAndSettingsA
     EXPECT_FALSE(stopped->findChild<QDialogButtonBox*>()->isEnabled());  // while the pictures in hand are done
     ASSERT_TRUE(QTest::qWaitFor([&] { return stopped.isNull(); }, 20000));
     EXPECT_EQ(namesIn(dir.path() + "prog/icons"), "bilder quorvia ");
+    // A dialog that goes while it works (with the board, when the game ends) stops the work.
+    QPointer<ThemeDialog> ended = dropped(dir.path() + "gross");
+    ended->makeTheme();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ended->findChild<QProgressBar*>()->value() > 0; }, 20000));
+    delete ended;
+    EXPECT_EQ(namesIn(dir.path() + "prog/icons"), "bilder quorvia ");
     ASSERT_TRUE(program.window->isEnabled());
     program.game->imgPiece_Click(0);
     EXPECT_TRUE(program.game->OneCardOpen);
