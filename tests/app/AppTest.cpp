@@ -228,7 +228,8 @@ TEST(Startup, InstanceGuard) {
     }
     EXPECT_TRUE(InstanceGuard(exe).acquired());  // let go with its holder
     const int input = ::dup(0);
-    ::close(0);  // started without standard input: the lock file gets descriptor 0
+    ::close(0);  // started without standard input: the file opened first gets descriptor 0
+    EXPECT_TRUE(fs.canOpenForReading(exe));
     {
         const InstanceGuard held(exe);
         EXPECT_FALSE(InstanceGuard(exe).acquired());
