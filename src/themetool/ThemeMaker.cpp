@@ -342,7 +342,10 @@ QString costLine(int found, int faces) {
 
 QString mergedLine(int merged) { return QStringLiteral("zusammengefasst: %1 fast gleiche Bilder").arg(merged); }
 
-QString othersLine(int others) { return QStringLiteral("übergangen: %1 Videos und andere Dateien").arg(others); }
+QString othersLine(int others) {
+    return others == 1 ? QStringLiteral("übergangen: 1 Video oder andere Datei")
+                       : QStringLiteral("übergangen: %1 Videos und andere Dateien").arg(others);
+}
 
 QString boardSizeLine(int faces) {
     const QString pictures = faces == 1 ? QStringLiteral("1 Bild") : QStringLiteral("%1 Bilder").arg(faces);

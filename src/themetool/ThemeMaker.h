@@ -96,7 +96,8 @@ QString sizeText(int faces);
 // "12 Bilder gefunden; das Thema aus 12 wird etwa 2 MB groß."
 QString costLine(int found, int faces);
 
-// The line that counts the files passed over: "übergangen: 37 Videos und andere Dateien".
+// The line that counts the files passed over: "übergangen: 37 Videos und andere Dateien" ("1
+// Video oder andere Datei" for one).
 QString othersLine(int others);
 
 // The line that counts the pictures merged into others: "zusammengefasst: 5 fast gleiche Bilder".

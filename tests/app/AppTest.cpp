@@ -148,6 +148,15 @@ TEST(FileSystem, ResolvesListsAndTellsWhatIsThere) {
     EXPECT_EQ(fs.listFiles(root + "THEME", "*.ico;*.icn"), (Names{"@.icn", "A.ICO", "b.ico", "c.Icn", "linked.ico"}));
     EXPECT_EQ(fs.listFiles(root + "THEME", "?.txt"), Names{"d.txt"});
     EXPECT_TRUE(fs.listFiles(root + "THEME", "").empty() && fs.listFiles(root + "nowhere", "*.*").empty());
+    // Folders a player may write, and one of the system's: asked as a player, as root may write anywhere.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool player = ::getuid() != 0 || ::setuid(65534) == 0;
+        ::_exit(player && fs.canWriteFolder("/tmp") && !fs.canWriteFolder("/usr") ? 0 : 1);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0);
 }
 
 // An icon holding a size twice, in two colours and in true colour, is drawn in true colour,

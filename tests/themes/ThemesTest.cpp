@@ -100,6 +100,7 @@ struct Folder : TempDir {
               "height='60'><rect width='60' height='30' fill='red'/><rect y='30' width='60' height='30' fill='blue'/>"
               "<rect id='m' x='48' width='12' height='60' fill='lime'/><use xlink:href='#m' y='0'/></svg>");
         write("bilder/kaputt.jpg", "kein Bild");
+        write("bilder/liesmich.txt", "Urlaub");
     }
     // `count` large photos in gross/, each a different file, decoded in turn.
     void photos(int count) const {
@@ -152,10 +153,12 @@ QStringList labelsOf(const QWidget& window) {
     return texts;
 }
 
-// Red above blue, meeting in the middle: a square cut from the picture's centre.
-bool upright(const QImage& face) {
-    const QColor top = face.pixelColor(face.width() / 2, face.height() * 3 / 8);
-    const QColor bottom = face.pixelColor(face.width() / 2, face.height() * 5 / 8);
+// Red above blue, meeting in the middle: a square cut from the picture's centre (made by the
+// tool alone: from its first row to its last).
+bool upright(const QImage& face, bool toTheEdges = false) {
+    const int h = face.height();
+    const QColor top = face.pixelColor(face.width() / 2, toTheEdges ? 0 : h * 3 / 8);
+    const QColor bottom = face.pixelColor(face.width() / 2, toTheEdges ? h - 1 : h * 5 / 8);
     return top.red() > 200 && top.blue() < 60 && bottom.blue() > 200 && bottom.red() < 60;
 }
 
@@ -167,6 +170,7 @@ TEST(ThemeTool, EveryPictureBecomesAFaceUprightAtEverySizeAndABrokenOneIsSkipped
     ASSERT_EQ(dir.run({"urlaub", dir.path() + "bilder"}, &out), 0) << out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("5 Kartenbilder gemacht, übersprungen: 1"))) << out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("5 Bilder: genug für Spielfelder bis 10 Karten ohne Wiederholung")));
+    EXPECT_TRUE(out.contains(QStringLiteral("übergangen: 1 Video oder andere Datei\n")));
     EXPECT_TRUE(
         out.contains(QRegularExpression(QStringLiteral(R"(6 Bilder in \d+\.\d s \((?!0\.0 )\d+\.\d Bilder/s\))"))));
     const struct {
@@ -180,19 +184,19 @@ TEST(ThemeTool, EveryPictureBecomesAFaceUprightAtEverySizeAndABrokenOneIsSkipped
     for (const auto& f : faces) {
         const auto images = sizesOf(dir.path() + "prog/icons/urlaub/" + f.face + ".ico");
         // The header (reserved 0, an icon, six images), and each entry's width and height (0
-        // for 256), palette size and reserved byte, both 0.
+        // for 256), palette size and reserved byte, both 0, one plane and 32 bits a pixel.
         const std::string ico = dir.read(std::string("prog/icons/urlaub/") + f.face + ".ico");
         std::string entries = ico.substr(0, 6);
-        for (int k = 0; k < 6; ++k) entries += ico.substr(6 + 16 * k, 4);
-        EXPECT_EQ(entries, std::string("\0\0\1\0\6\0\0\0\0\0\x80\x80\0\0@@\0\0"
-                                       "00\0\0  \0\0\x10\x10\0\0",
-                                       30))
+        for (int k = 0; k < 6; ++k) entries += ico.substr(6 + 16 * k, 8);
+        EXPECT_EQ(entries, std::string("\0\0\1\0\6\0\0\0\0\0\1\0 \0\x80\x80\0\0\1\0 \0@@\0\0\1\0 \0"
+                                       "00\0\0\1\0 \0  \0\0\1\0 \0\x10\x10\0\0\1\0 \0",
+                                       54))
             << f.face;
         for (int size : {16, 32, 48, 64, 128, 256}) {
             ASSERT_TRUE(images.count(size)) << f.face << " " << size;
             const QImage& face = images.at(size);
             EXPECT_EQ(face.size(), QSize(size, size)) << f.face;
-            EXPECT_TRUE(!f.upright || upright(face)) << f.face << " at " << size;
+            EXPECT_TRUE(!f.upright || upright(face, true)) << f.face << " at " << size;
             const int alpha = face.pixelColor(size / 2, size * 3 / 4).alpha();
             EXPECT_EQ(f.translucent, alpha < 200 && alpha > 60) << f.face << " at " << size;
         }
@@ -736,6 +740,10 @@ TEST(PictureDrop, AFolderDroppedOnTheBoardBecomesAThemeAndLeavesGameAndSettingsA
     make->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->working(); }, 30000));
     EXPECT_EQ(dialog->report().made, 5);
+    EXPECT_TRUE(
+        labelsOf(*dialog).contains(QStringLiteral("5 Karten gemacht, übersprungen: 1.\nübergangen: 1 Video oder "
+                                                  "andere Datei\n5 Bilder: genug für Spielfelder bis 10 Karten "
+                                                  "ohne Wiederholung")));
     EXPECT_TRUE(details->isVisible() && details->toPlainText().startsWith(QStringLiteral("Übersprungen:\n")));
     EXPECT_EQ(dialog->findChild<QProgressBar*>()->text(), QStringLiteral("6 / 6 Bilder"));
 
