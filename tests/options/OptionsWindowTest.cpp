@@ -204,14 +204,18 @@ private slots:
         QCOMPARE(edges, (QList<QRgb>{colours.color(QPalette::Light).rgb(), colours.color(QPalette::Shadow).rgb()} +
                          QList<QRgb>(8, qRgb(0, 0, 0)) + QList<QRgb>(4, qRgb(255, 255, 255))));
         // The dialog's own black around the panels, the panels' grey; the first slot and the
-        // preview show their covers. A key the slot does not use reaches the dialog: Esc closes it.
+        // preview show their covers, the logos their pictures. A key the slot does not use reaches the dialog: Esc
+        // closes it.
         const QImage whole = dialog->grab().toImage();
         const auto centre = [&](const char* name) {
             QWidget* picture = control(dialog, name);
-            return whole.pixel(picture->mapTo(dialog, picture->rect().center()));
+            return picture ? whole.pixel(picture->mapTo(dialog, picture->rect().center())) : 0;
         };
-        QCOMPARE((QList<QRgb>{whole.pixel(4, 350), whole.pixel(panel->mapTo(dialog, QPoint(5, 30))), centre("Image2")}),
-                 (QList<QRgb>{qRgb(0, 0, 0), qRgb(192, 192, 192), coverColour(12).rgb()}));
+        QCOMPARE((QList<QRgb>{whole.pixel(4, 350), whole.pixel(panel->mapTo(dialog, QPoint(5, 30))), centre("Image2"),
+                              centre("imgLogo(0)"), centre("imgLogo(2)")}),
+                 (QList<QRgb>{qRgb(0, 0, 0), qRgb(192, 192, 192), coverColour(12).rgb(),
+                              QImage(QStringLiteral(":/images/logo-left.png")).pixel(15, 15),
+                              QImage(QStringLiteral(":/images/logo-right.png")).pixel(15, 15)}));
         const QRgb first = centre("Image1(0)");  // within a step of the mean, far from the chequer's 20
         QVERIFY(std::abs(qRed(first) - coverColour(10).red()) + std::abs(qBlue(first) - coverColour(10).blue()) <= 2);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
