@@ -187,7 +187,9 @@ private slots:
                  QStringLiteral(
                      "cboCols Option1(0) Combo1 Combo1 Image1(0) Image1(1) Image1(0) Image1(0) Image1(1) Image1(2) "
                      "Image1(2) Check1 Check2 cmdOK cmdAbort"));
-        QTest::mouseClick(control(dialog, "Image1(0)"), Qt::RightButton);  // only the left button picks
+        QTest::mouseClick(control(dialog, "Image1(0)"), Qt::RightButton);  // only the left button picks,
+        QTest::mousePress(control(dialog, "Image1(0)"), Qt::LeftButton);   // let go on the slot
+        QTest::mouseRelease(control(dialog, "Image1(0)"), Qt::LeftButton, {}, QPoint(-3, -3));
         QCOMPARE(cover, std::string("c12.ico"));
         // A raised panel's top and bottom edge; each side of the focused slot, from its edge
         // in: black, black, white.
