@@ -151,10 +151,8 @@ TEST(FileSystem, ResolvesListsAndTellsWhatIsThere) {
     EXPECT_TRUE(fs.listFiles(root + "THEME", "").empty() && fs.listFiles(root + "nowhere", "*.*").empty());
     // Folders a player may write, and one of the system's: asked as a player, as root may write anywhere.
     const pid_t child = ::fork();
-    if (child == 0) {
-        const bool player = ::getuid() != 0 || ::setuid(65534) == 0;
-        ::_exit(player && fs.canWriteFolder("/tmp") && !fs.canWriteFolder("/usr") ? 0 : 1);
-    }
+    const bool player = ::getuid() != 0 || child != 0 || ::setuid(65534) == 0;  // the child drops root
+    if (child == 0) ::_exit(player && fs.canWriteFolder("/tmp") && !fs.canWriteFolder("/usr") ? 0 : 1);
     int status = -1;
     ::waitpid(child, &status, 0);
     EXPECT_EQ(status, 0);
