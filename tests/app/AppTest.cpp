@@ -132,7 +132,7 @@ TEST(FileSystem, ResolvesListsAndTellsWhatIsThere) {
         {"huge.png", encoded(2100, "png"), "xr-f-"}, {"icons/NATUR", {}, "x-d--"}, {"gone/x.ico", {}, "-----"},
         {"long.ico", icon + std::string((16 << 20) + 1 - icon.size(), '\0'), "xr-f-"},  // a file over 16 MiB
         {"png.ico", encoded(16, "png"), "xr-fp"}, {"bmp.ico", encoded(16, "bmp"), "xr-fp"},  // known by content
-        {"wbmp.ico", encoded(16, "wbmp"), "xr-fp"}};  // beginning as an icon does, with 0, but no icon
+        {"wbmp.ico", encoded(16, "wbmp"), "xr-fp"}};  // two zero bytes first, as in an icon
     // clang-format on
     for (const auto& [name, content, expected] : cases) {
         if (content) dir.write(name, *content);

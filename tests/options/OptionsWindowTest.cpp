@@ -206,8 +206,8 @@ private slots:
         QCOMPARE(edges, (QList<QRgb>{colours.color(QPalette::Light).rgb(), colours.color(QPalette::Shadow).rgb()} +
                          QList<QRgb>(8, qRgb(0, 0, 0)) + QList<QRgb>(4, qRgb(255, 255, 255))));
         // The dialog's own black around the panels, the panels' grey; the first slot and the
-        // preview show their covers, the logos their pictures. A key the slot does not use reaches the dialog: Esc
-        // closes it.
+        // preview show their covers, the logos their pictures. A key the slot does not use
+        // reaches the dialog: Esc closes it.
         const QImage whole = dialog->grab().toImage();
         const auto centre = [&](const char* name) {
             QWidget* picture = control(dialog, name);
