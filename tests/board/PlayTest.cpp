@@ -38,12 +38,13 @@ struct Dealt : Board {
 };
 
 // The first card of a pair: the clock starts, the click sounds, the card turns up and is
-// locked so it cannot be clicked a second time; that click does nothing at all.
+// locked so it cannot be clicked a second time; that click does nothing at all, and
+// neither do clicks just before and just after the board's ends.
 TEST(Play, FirstCardTurnsUpAndLocks) {
     Dealt b(2, 4, 1, 1);
     b.click(3);
     EXPECT_EQ(b.state({3}), "U WPTa 0 open 3");
-    b.click(3);
+    for (int index : {3, -1, 8}) b.click(index);
     EXPECT_EQ(b.clicks, 1);
 }
 
