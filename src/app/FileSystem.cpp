@@ -83,12 +83,6 @@ void sortNames(std::vector<std::string>& names) {
     for (std::size_t i = 0; i < keyed.size(); ++i) names[i] = std::move(keyed[i].second);
 }
 
-std::vector<std::string> entryNames(const std::string& dir) {
-    auto names = rawEntryNames(dir);
-    sortNames(names);
-    return names;
-}
-
 // The entry of `dir` that matches `level` without regard to case; of several, the first in
 // name order. A name on disk that is not valid UTF-8 is read as Windows-1252, so the file
 // "\xE4pfel.ico" answers to "äpfel.ico", the spelling a settings file gives back.
@@ -217,18 +211,6 @@ std::vector<std::string> FileSystem::listFiles(std::string_view dir, std::string
         }
     });
     sortNames(out);
-    return out;
-}
-
-std::vector<std::string> FileSystem::listSubdirectories(std::string_view dir) const {
-    std::vector<std::string> out;
-    const auto d = resolve(dir);
-    if (!d) return out;
-    for (const std::string& name : entryNames(*d)) {
-        if (name.empty() || name.front() == '.') continue;
-        struct stat st = {};
-        if (statOk(join(*d, name), st) && S_ISDIR(st.st_mode)) out.push_back(name);
-    }
     return out;
 }
 

@@ -41,9 +41,6 @@ public:
     // ';'-separated wildcard patterns ("*.ico;*.icn"), case-insensitively.
     virtual std::vector<std::string> listFiles(std::string_view dir, std::string_view patterns) const;
 
-    // Names of the subfolders of `dir` (symbolic links to folders included).
-    virtual std::vector<std::string> listSubdirectories(std::string_view dir) const;
-
     // The whole content of a regular file, or nothing when it cannot be read, is no regular
     // file (never opened then, as above) or holds more than `maxBytes`.
     virtual std::optional<std::string> readFile(std::string_view path, std::size_t maxBytes = SIZE_MAX) const;

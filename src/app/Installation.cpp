@@ -187,12 +187,6 @@ std::vector<std::string> PlayerThemes::listFiles(std::string_view dir, std::stri
     return merged(std::move(names), disk_.listFiles(dir, patterns));
 }
 
-std::vector<std::string> PlayerThemes::listSubdirectories(std::string_view dir) const {
-    const auto rest = below(dir);
-    if (!rest) return disk_.listSubdirectories(dir);
-    return merged(disk_.listSubdirectories(playerIcons_ + "/" + *rest), disk_.listSubdirectories(dir));
-}
-
 std::vector<std::string> PlayerThemes::layers(std::string_view dir) const {
     const auto rest = below(dir);
     if (!rest) return disk_.layers(dir);

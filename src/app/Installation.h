@@ -87,7 +87,6 @@ public:
 
     std::optional<std::string> resolve(std::string_view path) const override;
     std::vector<std::string> listFiles(std::string_view dir, std::string_view patterns) const override;
-    std::vector<std::string> listSubdirectories(std::string_view dir) const override;
     std::vector<std::string> layers(std::string_view dir) const override;
 
 private:
