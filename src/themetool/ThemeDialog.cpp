@@ -91,7 +91,7 @@ ThemeDialog::ThemeDialog(std::vector<fs::path> pictures, fs::path themesFolder, 
 void ThemeDialog::showCount(const themes::PictureList& list) {
     found_ = list;
     const int found = int(list.pictures.size());
-    const QString pictures = found == 1 ? QStringLiteral("1 Bild") : QStringLiteral("%1 Bilder").arg(found);
+    const QString pictures = themes::counted(found, QStringLiteral("Bild"), QStringLiteral("Bilder"));
     status_->setText(QStringLiteral("%1; das Thema aus allen wird %2 groß.").arg(pictures, themes::sizeText(found)));
     buttons_->button(QDialogButtonBox::Ok)->setEnabled(true);
     if (found <= themes::kLargeFolder) return;
@@ -158,8 +158,9 @@ void ThemeDialog::showReport() {
     }
     const bool made = report_.error.isEmpty() && !report_.cancelled;
     if (made) {
-        QStringList lines = {
-            QStringLiteral("%1 Karten gemacht, übersprungen: %2.").arg(report_.made).arg(report_.skipped.size())};
+        QStringList lines = {QStringLiteral("%1 gemacht, übersprungen: %2.")
+                                 .arg(themes::counted(report_.made, QStringLiteral("Karte"), QStringLiteral("Karten")))
+                                 .arg(report_.skipped.size())};
         if (!report_.merged.isEmpty()) lines << themes::mergedLine(int(report_.merged.size()));
         if (report_.others > 0) lines << themes::othersLine(report_.others);
         status_->setText((lines << themes::boardSizeLine(report_.made)).join(u'\n'));

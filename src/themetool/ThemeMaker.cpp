@@ -335,20 +335,29 @@ QString sizeText(int faces) {
     return QStringLiteral("etwa %1 GB").arg(QLocale(QLocale::German).toString(kib / 1e6, 'f', 1));
 }
 
-QString costLine(int found, int faces) {
-    const QString pictures = found == 1 ? QStringLiteral("1 Bild") : QStringLiteral("%1 Bilder").arg(found);
-    return QStringLiteral("%1 gefunden; das Thema aus %2 wird %3 groß.").arg(pictures).arg(faces).arg(sizeText(faces));
+QString counted(int n, const QString& one, const QString& many) {
+    return QString::number(n) + u' ' + (n == 1 ? one : many);
 }
 
-QString mergedLine(int merged) { return QStringLiteral("zusammengefasst: %1 fast gleiche Bilder").arg(merged); }
+QString costLine(int found, int faces) {
+    return QStringLiteral("%1 gefunden; das Thema aus %2 wird %3 groß.")
+        .arg(counted(found, QStringLiteral("Bild"), QStringLiteral("Bilder")))
+        .arg(faces)
+        .arg(sizeText(faces));
+}
+
+QString mergedLine(int merged) {
+    return QStringLiteral("zusammengefasst: ") +
+           counted(merged, QStringLiteral("fast gleiches Bild"), QStringLiteral("fast gleiche Bilder"));
+}
 
 QString othersLine(int others) {
-    return others == 1 ? QStringLiteral("übergangen: 1 Video oder andere Datei")
-                       : QStringLiteral("übergangen: %1 Videos und andere Dateien").arg(others);
+    return QStringLiteral("übergangen: ") +
+           counted(others, QStringLiteral("Video oder andere Datei"), QStringLiteral("Videos und andere Dateien"));
 }
 
 QString boardSizeLine(int faces) {
-    const QString pictures = faces == 1 ? QStringLiteral("1 Bild") : QStringLiteral("%1 Bilder").arg(faces);
+    const QString pictures = counted(faces, QStringLiteral("Bild"), QStringLiteral("Bilder"));
     if (faces >= theme::kLargestBoardPairs)
         return pictures + QStringLiteral(": genug für alle Spielfelder ohne Wiederholung");
     return pictures + QStringLiteral(": genug für Spielfelder bis %1 Karten ohne Wiederholung").arg(2 * faces);

@@ -96,11 +96,15 @@ QString sizeText(int faces);
 // "12 Bilder gefunden; das Thema aus 12 wird etwa 2 MB groß."
 QString costLine(int found, int faces);
 
+// A count and its noun, singular for one: "1 Bild", "5 Bilder".
+QString counted(int n, const QString& one, const QString& many);
+
 // The line that counts the files passed over: "übergangen: 37 Videos und andere Dateien" ("1
 // Video oder andere Datei" for one).
 QString othersLine(int others);
 
-// The line that counts the pictures merged into others: "zusammengefasst: 5 fast gleiche Bilder".
+// The line that counts the pictures merged into others: "zusammengefasst: 5 fast gleiche Bilder"
+// ("1 fast gleiches Bild" for one).
 QString mergedLine(int merged);
 
 // The closing line of a report: how many boards the faces fill without a repeat.

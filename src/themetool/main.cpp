@@ -191,14 +191,17 @@ int main(int argc, char* argv[]) {
     const double seconds = clock.elapsed() / 1000.0;
     const int pictures = report.pictures;
     if (!terminal) {
-        std::printf("%d Bilder in %.1f s (%.1f Bilder/s)\n", pictures, seconds, seconds > 0 ? pictures / seconds : 0.0);
+        std::printf("%s in %.1f s (%.1f Bilder/s)\n",
+                    qPrintable(counted(pictures, QStringLiteral("Bild"), QStringLiteral("Bilder"))), seconds,
+                    seconds > 0 ? pictures / seconds : 0.0);
     }
     for (const QString& line : report.merged) std::fprintf(stderr, "zusammengefasst: %s\n", qPrintable(line));
     if (!report.merged.isEmpty()) std::printf("%s\n", qPrintable(mergedLine(int(report.merged.size()))));
     if (report.others > 0) std::printf("%s\n", qPrintable(othersLine(report.others)));
     // The count comes last, where a script reading the output finds it.
     std::printf("%s\n", qPrintable(boardSizeLine(report.made)));
-    std::printf("%d Kartenbilder gemacht, übersprungen: %d, Thema: %s\n", report.made, int(report.skipped.size()),
-                report.folder.c_str());
+    std::printf("%s gemacht, übersprungen: %d, Thema: %s\n",
+                qPrintable(counted(report.made, QStringLiteral("Kartenbild"), QStringLiteral("Kartenbilder"))),
+                int(report.skipped.size()), report.folder.c_str());
     return 0;
 }

@@ -283,7 +283,9 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
     dir.mkdir("share/games/quorvia/icons");
     fs::copy_file(QUORVIA_THEME_TOOL, dir.mkdir("games") + "/quorvia-theme");
     EXPECT_EQ(dir.run({"urlaub", b + "alpha.png"}, &out, "games/quorvia-theme"), 0);
-    EXPECT_TRUE(out.contains(QStringLiteral("1 Bild gefunden; das Thema aus 1 wird etwa 150 KB groß.")))
+    EXPECT_TRUE(out.contains(QStringLiteral("1 Bild gefunden; das Thema aus 1 wird etwa 150 KB groß.")) &&
+                out.startsWith(QStringLiteral("1 Bild in ")) &&
+                out.contains(QStringLiteral("\n1 Kartenbild gemacht, ")))
         << out.toStdString();
     EXPECT_TRUE(dir.exists("data/quorvia/icons/urlaub/alpha.ico"));
 }
@@ -508,7 +510,7 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
         ASSERT_EQ(dir.run({phone, dir.path() + phone + "/"}, &out), 0) << out.toStdString();
         for (const char* line : lines) {
             const QString wanted = QString::fromUtf8(line).replace(QStringLiteral("{}"), q(dir.path() + phone + "/"));
-            EXPECT_TRUE(out.contains(wanted) && out.contains(QStringLiteral("zusammengefasst: 1 fast gleiche Bilder")))
+            EXPECT_TRUE(out.contains(wanted) && out.contains(QStringLiteral("zusammengefasst: 1 fast gleiches Bild")))
                 << line << "\n"
                 << out.toStdString();
         }
