@@ -3,6 +3,7 @@
 #include "app/Failure.h"
 #include "app/Text.h"
 #include "app/Theme.h"
+#include "app/Units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,6 +18,9 @@ const char* const kShortHint = "Zum Starten einfach losklicken...";
 // Single-precision sum, as the card and panel positions are kept.
 float toSingle(double v) { return static_cast<float>(v); }
 
+// A place of the window as designed: whole pixels, in twips.
+consteval float designed(int twips) { return static_cast<float>(wholePixelTwips(twips)); }
+
 }  // namespace
 
 Game::Game(Settings& settings, CoverPictures& covers, const FileSystem& fs, PictureLoader& loader, Random& random,
@@ -29,12 +33,12 @@ Game::Game(Settings& settings, CoverPictures& covers, const FileSystem& fs, Pict
       clock_(clock),
       playClick_(std::move(playClick)) {
     // The window as designed, before Form_Load.
-    Width = 3360;
-    Height = 4500;
-    lblBestFlips = {"Beste Versuche:", 1980, 360, 1170, 195};
-    lblBestTime = {"Beste Zeit:", 2280, 120, 780, 195};
-    lblFlips = {"Tips:", 120, 360, 345, 195};
-    lblTime = {"Zeit:", 120, 120, 330, 195};
+    Width = designed(3360);
+    Height = designed(4500);
+    lblBestFlips = {"Beste Versuche:", designed(1980), designed(360), designed(1170), designed(195)};
+    lblBestTime = {"Beste Zeit:", designed(2280), designed(120), designed(780), designed(195)};
+    lblFlips = {"Tips:", designed(120), designed(360), designed(345), designed(195)};
+    lblTime = {"Zeit:", designed(120), designed(120), designed(330), designed(195)};
     imgPiece.emplace_back();
 }
 

@@ -27,20 +27,14 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
-#include <stdexcept>
 #include <vector>
 
 namespace quorvia {
 
 namespace {
 
-// Every place and size in the dialog is a whole number of pixels; a length in twips that is not
-// is a slip in the table, and since the places are worked out while the program is built, such
-// a slip stops the build.
-consteval int wholePixels(int twips) {
-    constexpr int perPixel = static_cast<int>(kTwipsPerPixel);
-    return twips % perPixel == 0 ? twips / perPixel : throw std::invalid_argument("not a whole pixel");
-}
+// Every place and size in the dialog is a whole number of pixels.
+consteval int wholePixels(int twips) { return wholePixelTwips(twips) / static_cast<int>(kTwipsPerPixel); }
 
 consteval QRect twips(int left, int top, int width, int height) {
     return {wholePixels(left), wholePixels(top), wholePixels(width), wholePixels(height)};

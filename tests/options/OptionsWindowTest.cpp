@@ -84,7 +84,8 @@ private slots:
         QVERIFY(dialog && !run.boardEnabled());
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Optionen"));
         QVERIFY(QFontInfo(control(dialog, "Combo1")->font()).bold() &&
-                QFontInfo(control(dialog, "lblX")->font()).bold());
+                QFontInfo(control(dialog, "lblX")->font()).bold() &&
+                QFontInfo(control(dialog, "Check2")->font()).pixelSize() == 13);
         QVERIFY(dialog->size() == QSize(314, 416) && dialog->minimumSize() == dialog->maximumSize());
         const QRect screen = dialog->screen()->geometry();
         QCOMPARE(dialog->pos(), screen.topLeft() + QPoint((screen.width() - 314) / 2, (screen.height() - 416) / 2));
