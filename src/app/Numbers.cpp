@@ -43,7 +43,8 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 double leadingNumber(std::string_view text) noexcept {
     // Collect the characters of the number into a plain buffer, skipping blanks inside it as
-    // well ("1 2" reads as 12), then let strtod do the exact decimal conversion.
+    // well ("1 2" reads as 12), then let strtod do the exact decimal conversion. A buffer
+    // without digits (a lone sign or point, an exponent alone) converts to nothing: 0.
     std::string buf;
     std::size_t i = 0;
     auto skipBlanks = [&] {
@@ -54,14 +55,12 @@ double leadingNumber(std::string_view text) noexcept {
         buf.push_back(text[i]);
         ++i;
     }
-    bool digits = false;
     bool point = false;
     for (; i < text.size(); ++i) {
         const char c = text[i];
         if (isBlank(c)) continue;
         if (isDigit(c)) {
             buf.push_back(c);
-            digits = true;
         } else if (c == '.' && !point) {
             buf.push_back(c);
             point = true;
@@ -69,7 +68,6 @@ double leadingNumber(std::string_view text) noexcept {
             break;
         }
     }
-    if (!digits) return 0.0;
     // Optional exponent: E or D, optional sign, at least one digit.
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E' || text[i] == 'd' || text[i] == 'D')) {
         std::size_t j = i + 1;

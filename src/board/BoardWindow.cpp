@@ -57,8 +57,7 @@ BoardWindow::BoardWindow(Game& game, QWidget* parent)
     buildMenu();
 
     game_.attach(this);
-    game_.Form_Load();
-    changed(~0u);
+    game_.Form_Load();  // its notices size, place and paint the window
 }
 
 BoardWindow::~BoardWindow() { game_.attach(nullptr); }

@@ -119,8 +119,8 @@ void ThemeDialog::makeTheme() {
     request.themesFolder = themesFolder_;
     request.fit = fit_->isChecked();
     request.found = found_;  // counted when the dialog opened
-    request.selection =
-        found_ && int(found_->pictures.size()) > themes::kLargeFolder && some_->isChecked() ? selection_->value() : 0;
+    // Only a large folder offers a selection.
+    request.selection = some_->isChecked() ? selection_->value() : 0;
     request.letterbox = palette().color(QPalette::Button);
     for (QWidget* input : {static_cast<QWidget*>(name_), static_cast<QWidget*>(fit_), choice_})
         input->setEnabled(false);

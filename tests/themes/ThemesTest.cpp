@@ -587,6 +587,12 @@ TEST(ThemeTool, ATiledPictureIsPutTogetherFromTheTilesTheFaceShows) {
     }
     themes::PixelBudget budget;
     QString why;
+    // 8192 x 8192 in 256 tiles: put together whole it would not fit the memory, at 1/64 it does.
+    QImage red(512, 512, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    const themes::TiledPicture large{QSize(8192, 8192), QSize(512, 512), 16, 16, {}, [&](int, int) { return red; }};
+    EXPECT_EQ(themes::tiledSquareOf(large, 48, false, Qt::white, budget, &why).value_or(QImage()).pixelColor(9, 40),
+              QColor(Qt::red));
     const themes::TiledPicture broken{QSize(64, 64), QSize(32, 32), 2, 2, {}, [](int, int) { return QImage(); }};
     EXPECT_TRUE(themes::tiledSquareOf(broken, 64, false, Qt::white, budget, &why)
                     .value_or(QImage(1, 1, QImage::Format_RGB32))
