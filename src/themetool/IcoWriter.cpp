@@ -100,8 +100,8 @@ QByteArray IcoWriter::encode(const QList<QImage>& images, QString* error, Compre
     for (int i = 0; i < count; ++i) {
         const int w = images[i].width();
         const int h = images[i].height();
-        out.append(char(w == 256 ? 0 : w));
-        out.append(char(h == 256 ? 0 : h));
+        out.append(char(w & 0xFF));  // one byte each: 256 is stored as 0
+        out.append(char(h & 0xFF));
         out.append(char(0));  // colour count: 0 for true colour
         out.append(char(0));  // reserved
         putLe16(out, 1);      // planes

@@ -309,6 +309,11 @@ private slots:
         for (const auto& [key, card] : moves) {
             QTest::keyClick(panel, key);
             QCOMPARE(panel->frameCard(), card);
+            // On the screen as drawn anew: no frame left behind.
+            const QRect at = panel->geometry();
+            const auto rgb = [](const QPixmap& p) { return p.toImage().convertToFormat(QImage::Format_RGB32); };
+            QTRY_COMPARE(rgb(w.screen()->grabWindow(w.winId(), at.x(), at.y(), at.width(), at.height())),
+                         rgb(panel->grab()));
         }
         QVERIFY(panel->grab().toImage() != unframed);
         QTimer::singleShot(0, w.menu(), &QMenu::close);
