@@ -168,11 +168,10 @@ TEST(ThemeTool, EveryPictureBecomesAFaceUprightAtEverySizeAndABrokenOneIsSkipped
     Folder dir;
     QString out;
     ASSERT_EQ(dir.run({"urlaub", dir.path() + "bilder"}, &out), 0) << out.toStdString();
-    EXPECT_TRUE(out.contains(QStringLiteral("5 Kartenbilder gemacht, übersprungen: 1"))) << out.toStdString();
-    EXPECT_TRUE(out.contains(QStringLiteral("5 Bilder: genug für Spielfelder bis 10 Karten ohne Wiederholung")));
-    EXPECT_TRUE(out.contains(QStringLiteral("übergangen: 1 Video oder andere Datei\n")));
-    EXPECT_TRUE(
-        out.contains(QRegularExpression(QStringLiteral(R"(6 Bilder in \d+\.\d s \((?!0\.0 )\d+\.\d Bilder/s\))"))));
+    EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral(
+        R"(^6 Bilder in \d+\.\d s \((?!0\.0 )\d+\.\d Bilder/s\)\nübergangen: 1 Video oder andere Datei\n)"
+        R"(5 Bilder: genug für Spielfelder bis 10 Karten ohne Wiederholung\n5 Kartenbilder gemacht, übersprungen: 1,)"))))
+        << out.toStdString();
     const struct {
         const char* face;
         bool upright, translucent;

@@ -132,9 +132,8 @@ private slots:
         const int top = 3, bottom = w.height() - 4, middle = 3 + (w.height() - 6) / 2;
         // A column left of the panel and below the labels' line.
         const int x = 4;
-        QCOMPARE(QColor(img.pixel(x, top)), QColor(0, 0, 0));
-        QCOMPARE(QColor(img.pixel(x, bottom)), QColor(0, 0, 0));
-        QCOMPARE(QColor(img.pixel(x, middle)), QColor(0, 0, 255));
+        QCOMPARE((QList<QRgb>{img.pixel(x, top), img.pixel(x, bottom), img.pixel(x, middle)}),
+                 (QList<QRgb>{qRgb(0, 0, 0), qRgb(0, 0, 0), qRgb(0, 0, 255)}));
         QVERIFY(qBlue(img.pixel(x, top + 40)) > 0 && qBlue(img.pixel(x, top + 40)) < 255);
         // The labels' white line, 48 pixels down, reaches from border to border.
         QCOMPARE((QList<QRgb>{img.pixel(3, 51), img.pixel(w.width() - 4, 51), img.pixel(w.width() - 3, 51)}),
@@ -177,8 +176,7 @@ private slots:
         const std::string& tag = game.imgPiece[0].Tag;  // the card shows its icon's colour
         const QColor colour = QColor::fromHsv(std::stoi(tag.substr(tag.rfind('/') + 1)) * 37 % 360, 200, 200);
         QCOMPARE(w.panel()->grab().toImage().pixelColor(cardCentre(w, 0)).rgb(), colour.rgb());
-        QVERIFY(w.timeTimer().isActive());
-        QCOMPARE(w.timeTimer().interval(), 1000);
+        QVERIFY(w.timeTimer().isActive() && w.timeTimer().interval() == 1000);
 
         // What the screen shows of the status labels, from the window's backing store.
         const auto labels = [&] { return w.screen()->grabWindow(w.winId(), 0, 0, w.width(), 40).toImage(); };
