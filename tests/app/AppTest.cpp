@@ -237,7 +237,7 @@ TEST(Startup, InstanceGuard) {
     EXPECT_TRUE(InstanceGuard(exe).acquired());  // let go with its holder
     const int input = ::dup(0);
     ::close(0);  // started without standard input: the file opened first gets descriptor 0
-    EXPECT_TRUE(fs.canOpenForReading(exe));
+    EXPECT_TRUE(fs.canOpenForReading(exe) && fs.writeFileAtomically(exe, "new") && fs.readFile(exe) == "new");
     {
         const InstanceGuard held(exe);
         EXPECT_FALSE(InstanceGuard(exe).acquired());

@@ -3,6 +3,7 @@
 #include "app/ThemeWalk.h"
 #include "fakes/TempDir.h"
 #include "main/Program.h"
+#include "themetool/IcoWriter.h"
 #include "themetool/PictureSquare.h"
 #include "themetool/ThemeDialog.h"
 #include "themetool/ThemeMaker.h"
@@ -215,6 +216,23 @@ TEST(ThemeTool, ProgressLineShowsRateAndTimeLeft) {
     QStringList sizes;
     for (const int faces : {6, 7, 6666, 6667, 10000}) sizes << themes::sizeText(faces);
     EXPECT_EQ(sizes.join(u'|'), QStringLiteral("etwa 900 KB|etwa 1 MB|etwa 1000 MB|etwa 1,0 GB|etwa 1,5 GB"));
+}
+
+// An icon holds 1 to 64 images, each 1 to 256 pixels a side, no two of one size; anything
+// else gives no bytes and a reason.
+TEST(IcoWriter, RefusesWhatNoIconHolds) {
+    const auto image = [](int w, int h) { return QImage(w, h, QImage::Format_ARGB32); };
+    QList<QImage> many;
+    for (int side = 1; side <= 65; ++side) many << image(side, 1);
+    const std::pair<QList<QImage>, bool> cases[] = {
+        {{}, false},         {{image(1, 1)}, true},    {{image(256, 256), image(1, 256)}, true},
+        {{QImage()}, false}, {{image(257, 9)}, false}, {{image(9, 257)}, false},
+        {many, false},       {many.mid(1), true},      {{image(9, 9), image(8, 9), image(9, 9)}, false}};
+    for (const auto& [images, fits] : cases) {
+        QString error;
+        EXPECT_EQ(themes::IcoWriter::encode(images, &error).isEmpty() + error.isEmpty(), 1) << images.size();
+        EXPECT_EQ(error.isEmpty(), fits) << images.size() << error.toStdString();
+    }
 }
 
 TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
@@ -618,22 +636,27 @@ TEST(ThemeTool, ATiledPictureIsPutTogetherFromTheTilesTheFaceShows) {
 // disc beside a red square on the same blue. The same on real footage (Debian's OpenCV
 // examples): two frames of a video a moment apart are one face, while what a player tells
 // apart at card size stays apart: a desk with the board held elsewhere, a book with a sticker.
+// A disc on a clear ground and the same disc on the panel's colour are one face, as cards show them.
 TEST(ThemeTool, ABurstIsOneFaceAndLookAlikesOfOtherShapesStayApart) {
     Folder dir;
-    const std::string serie = dir.mkdir("serie");
+    const std::string serie = dir.mkdir("serie"),
+                      panel = QApplication::palette().color(QPalette::Button).name().toStdString();
     for (const char* real : {"basketball1.png", "basketball2.png", "rubberwhale1.png", "rubberwhale2.png", "left01.jpg",
                              "left02.jpg", "ela_original.jpg", "ela_modified.jpg"})
         fs::copy_file(std::string("/usr/share/doc/opencv-doc/examples/data/") + real, serie + "/" + real);
-    std::system(("cd " + serie +
-                 " && convert -seed 7 -size 640x480 plasma: a.jpg && convert a.jpg -crop 634x476+6+4 b.jpg && "
-                 "convert a.jpg -quality 30 c.jpg && convert a.jpg -modulate 110 d.jpg && convert a.jpg -flop e.jpg && "
-                 "convert -size 300x300 xc:blue -fill red -draw 'circle 150,150 150,60' f.png && "
-                 "convert -size 300x300 xc:blue -fill red -draw 'rectangle 70,70 230,230' g.png")
-                    .c_str());
+    std::system(
+        ("cd " + serie +
+         " && convert -seed 7 -size 640x480 plasma: a.jpg && convert a.jpg -crop 634x476+6+4 b.jpg && "
+         "convert a.jpg -quality 30 c.jpg && convert a.jpg -modulate 110 d.jpg && convert a.jpg -flop e.jpg && "
+         "convert -size 300x300 xc:blue -fill red -draw 'circle 150,150 150,60' f.png && "
+         "convert -size 300x300 xc:blue -fill red -draw 'rectangle 70,70 230,230' g.png && "
+         "convert -size 300x300 xc:none -fill red -draw 'circle 150,150 150,60' h.png && convert h.png -background '" +
+         panel + "' -flatten j.png")
+            .c_str());
     QString out;
     ASSERT_EQ(dir.run({"serie", dir.path() + "serie"}, &out), 0);
     EXPECT_EQ(namesIn(dir.path() + "prog/icons/serie"),
-              "a.ico basketball1.ico e.ico ela_modified.ico ela_original.ico f.ico g.ico left01.ico left02.ico "
+              "a.ico basketball1.ico e.ico ela_modified.ico ela_original.ico f.ico g.ico h.ico left01.ico left02.ico "
               "rubberwhale1.ico ")
         << out.toStdString();
 }
@@ -661,9 +684,11 @@ TEST(ThemeTool, ALargeFolderWaitsForAllOrASelectionSpreadByDate) {
     ThemeDialog dialog({dir.path() + "gross"}, dir.path() + "prog/icons");
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.allChoice()->isVisibleTo(&dialog); }, 20000));
     EXPECT_EQ(dialog.allChoice()->text(), QStringLiteral("Alle 501 Bilder (etwa 75 MB)"));
-    dialog.show();  // the choice of all above that of a selection, both at the left
+    dialog.show();  // the choice of all above that of a selection, both at the left, as the texts are
     const QRect all = dialog.allChoice()->geometry(), some = dialog.selectionChoice()->geometry();
-    EXPECT_TRUE(all.bottom() < some.top() && all.left() == some.left()) << all.y() << " " << some.y();
+    EXPECT_TRUE(all.bottom() < some.top() && all.left() == some.left() &&
+                dialog.allChoice()->mapTo(&dialog, QPoint()).x() == dialog.findChild<QLabel*>()->x())
+        << all.y() << " " << some.y();
     EXPECT_TRUE(dialog.selectionChoice()->isChecked());
     EXPECT_EQ(dialog.selectionSize()->value(), 243);
     dialog.selectionSize()->setValue(2);

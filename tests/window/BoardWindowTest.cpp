@@ -306,14 +306,13 @@ private slots:
                                                  {Qt::Key_Left, 2},  {Qt::Key_Home, 0}, {Qt::Key_Down, 4}};
         for (const auto& [key, card] : moves) {
             QTest::keyClick(panel, key);
-            QCOMPARE(panel->frameCard(), card);
+            QVERIFY(panel->frameCard() == card && panel->grab().toImage() != unframed);
             // On the screen as drawn anew: no frame left behind.
             const QRect at = panel->geometry();
             const auto rgb = [](const QPixmap& p) { return p.toImage().convertToFormat(QImage::Format_RGB32); };
             QTRY_COMPARE(rgb(w.screen()->grabWindow(w.winId(), at.x(), at.y(), at.width(), at.height())),
                          rgb(panel->grab()));
         }
-        QVERIFY(panel->grab().toImage() != unframed);
         QTimer::singleShot(0, w.menu(), &QMenu::close);
         QTest::keyClick(panel, Qt::Key_F10, Qt::ShiftModifier);
         QCOMPARE(w.menu()->pos(), panel->mapToGlobal(panel->cardRect(4).center()));
