@@ -176,8 +176,8 @@ TEST(FileSystem, AnIconIsDrawnFromItsRichestImageOfASize) {
 
 // An atomic write replaces the content in place and keeps the permission bits; a new file gets what the user's file
 // creation mask leaves of read and write for all. One that cannot happen (no such folder,
-// a file for a folder, a disk filling up half-way by a file size limit, which binds root too) gives false and leaves
-// the old file whole.
+// a file for a folder, a link that leads to itself, a disk filling up half-way by a file size limit, which binds root
+// too) gives false and leaves the old file whole.
 TEST(FileSystem, WriteFileAtomically) {
     TempDir dir;
     const std::string file = dir.write("sub/Quorvia.ini", "old content that is longer");
@@ -197,7 +197,9 @@ TEST(FileSystem, WriteFileAtomically) {
     EXPECT_FALSE(fs.writeFileAtomically(file, std::string(4096, 'n')));
     ::setrlimit(RLIMIT_FSIZE, &before);
     ::signal(SIGXFSZ, onFullDisk);
-    EXPECT_FALSE(fs.writeFileAtomically(dir.path() + "missing/x.ini", "x") || fs.writeFileAtomically(file + "/x", "x"));
+    stdfs::create_symlink("loop.ini", dir.path() + "loop.ini");  // a link that leads to itself
+    EXPECT_FALSE(fs.writeFileAtomically(dir.path() + "missing/x.ini", "x") ||
+                 fs.writeFileAtomically(file + "/x", "x") || fs.writeFileAtomically(dir.path() + "loop.ini", "x"));
     EXPECT_EQ(dir.read("sub/Quorvia.ini"), "new");
 }
 

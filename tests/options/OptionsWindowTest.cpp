@@ -76,7 +76,8 @@ private slots:
     // The window: a fixed-size tool window without boxes, centred on the screen over the
     // disabled board, OK the default button holding the focus. An odd number of cards is
     // refused with a message (Enter, from a control that does not use it, presses OK) and the
-    // dialog stays open; only Esc closes it then, leaving the settings file byte for byte.
+    // dialog stays open; only Esc closes it then, leaving the settings file byte for byte. The
+    // two rules take effect at a click all the same.
     void oddSizeIsRefusedAndEscWritesNothing() {
         Running run;
         const std::string before = run.dir.read("Quorvia.ini");
@@ -97,6 +98,8 @@ private slots:
         QCOMPARE(dialog->childAt(158, 106)->objectName(), QStringLiteral("Option1(4)"));  // the middle preset
 
         QTest::keyClick(control(dialog, "cboCols"), Qt::Key_9);
+        const LiveSettings &live = run.program->settings.live, rules = live;  // the rules change at a click
+        for (const char* name : {"Check1", "Check2"}) QTest::mouseClick(control(dialog, name), Qt::LeftButton);
         test::MessageCatcher message;
         message.arm();
         QTest::keyClick(control(dialog, "Check2"), Qt::Key_Return);
@@ -105,7 +108,7 @@ private slots:
         QVERIFY(dialog->isVisible() && !dialog->close() && !run.boardEnabled());
         QTest::keyClick(control(dialog, "Check2"), Qt::Key_Escape);
         QTRY_VERIFY(dialog.isNull());
-        QVERIFY(run.boardEnabled());
+        QVERIFY(run.boardEnabled() && live.RemovePairs != rules.RemovePairs && live.AutoCover != rules.AutoCover);
         QCOMPARE(run.dir.read("Quorvia.ini"), before);
     }
 

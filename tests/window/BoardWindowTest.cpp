@@ -218,6 +218,7 @@ private slots:
             const QRgb cover = shown(other);
             QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
             QTest::mouseClick(w.panel(), Qt::LeftButton, {}, cardCentre(w, other));
+            QTRY_VERIFY(shown(other) != cover);  // the face on the screen, then the cover again
             const bool timed = *autoCover == '1';
             QVERIFY(w.isEnabled() != timed && w.autoBackTimer().isActive() == timed);
             QCOMPARE(w.autoBackTimer().interval(), 1000);
