@@ -96,6 +96,7 @@ private slots:
         QVERIFY(cmdOK->isDefault() && dialog->focusWidget() == cmdOK);
         QCOMPARE(dialog->childAt(264, 396)->objectName(), QStringLiteral("cmdAbort"));    // right of OK, at the bottom
         QCOMPARE(dialog->childAt(158, 106)->objectName(), QStringLiteral("Option1(4)"));  // the middle preset
+        QCOMPARE(dialog->childAt(280, 310)->objectName(), QStringLiteral("HScroll1"));    // the strip's bar, to its end
 
         QTest::keyClick(control(dialog, "cboCols"), Qt::Key_9);
         const LiveSettings &live = run.program->settings.live, rules = live;  // the rules change at a click

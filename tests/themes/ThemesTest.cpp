@@ -219,7 +219,7 @@ TEST(ThemeTool, ProgressLineShowsRateAndTimeLeft) {
 }
 
 // An icon holds 1 to 64 images, each 1 to 256 pixels a side, no two of one size; anything
-// else gives no bytes and a reason.
+// else gives no bytes and a reason, and no file.
 TEST(IcoWriter, RefusesWhatNoIconHolds) {
     const auto image = [](int w, int h) { return QImage(w, h, QImage::Format_ARGB32); };
     QList<QImage> many;
@@ -228,10 +228,14 @@ TEST(IcoWriter, RefusesWhatNoIconHolds) {
         {{}, false},         {{image(1, 1)}, true},    {{image(256, 256), image(1, 256)}, true},
         {{QImage()}, false}, {{image(257, 9)}, false}, {{image(9, 257)}, false},
         {many, false},       {many.mid(1), true},      {{image(9, 9), image(8, 9), image(9, 9)}, false}};
+    const TempDir dir;
     for (const auto& [images, fits] : cases) {
         QString error;
         EXPECT_EQ(themes::IcoWriter::encode(images, &error).isEmpty() + error.isEmpty(), 1) << images.size();
         EXPECT_EQ(error.isEmpty(), fits) << images.size() << error.toStdString();
+        EXPECT_EQ(themes::IcoWriter::writeFile(q(dir.path() + "a.ico"), images) + fs::exists(dir.path() + "a.ico"),
+                  2 * fits);
+        fs::remove(dir.path() + "a.ico");
     }
 }
 

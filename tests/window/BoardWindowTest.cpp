@@ -162,7 +162,8 @@ private slots:
         Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
         auto& [dir, program, w, game] = run;
         QTest::mouseMove(w.panel(), cardCentre(w, 0));  // over a card, no button held: the hand
-        QCOMPARE(w.panel()->cursor().shape(), Qt::BitmapCursor);
+        QCOMPARE(std::pair(w.panel()->cursor().shape(), w.panel()->cursor().hotSpot()),
+                 std::pair(Qt::BitmapCursor, QPoint(7, 1)));
         const QPoint place = w.pos();
         QTest::mousePress(w.panel(), Qt::LeftButton, {}, cardCentre(w, 0));
         QTest::mouseMove(w.panel(), cardCentre(w, 1));  // held: a press on a card starts no drag
