@@ -220,19 +220,17 @@ std::optional<std::string> FileSystem::readFile(std::string_view path, std::size
     if (fd < 0) return std::nullopt;
     std::string data;
     char buffer[65536];
-    bool ok = true;
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0 || data.size() + static_cast<std::size_t>(n) > maxBytes) {
-            ok = n == 0;
-            break;
+        if (n > 0 && data.size() + static_cast<std::size_t>(n) <= maxBytes) {
+            data.append(buffer, static_cast<std::size_t>(n));
+            continue;
         }
-        data.append(buffer, static_cast<std::size_t>(n));
+        ::close(fd);
+        // The end of the file; else a read that failed or would pass maxBytes.
+        return n == 0 ? std::optional(std::move(data)) : std::nullopt;
     }
-    ::close(fd);
-    if (!ok) return std::nullopt;
-    return data;
 }
 
 namespace {

@@ -24,7 +24,7 @@ using namespace quorvia::themes;
 namespace {
 
 std::atomic<bool> stopRequested = false;
-volatile sig_atomic_t stopSignal = 0;
+volatile sig_atomic_t stopSignal;  // set before stopRequested, which guards every use
 
 void onStopSignal(int signal) {
     stopSignal = signal;

@@ -201,6 +201,11 @@ TEST(FileSystem, WriteFileAtomically) {
     EXPECT_FALSE(fs.writeFileAtomically(dir.path() + "missing/x.ini", "x") ||
                  fs.writeFileAtomically(file + "/x", "x") || fs.writeFileAtomically(dir.path() + "loop.ini", "x"));
     EXPECT_EQ(dir.read("sub/Quorvia.ini"), "new");
+    // Another writer's temporary file stays (process 1 lives), whatever errno holds as the sweep starts.
+    const std::string other = dir.write("sub/Quorvia.ini.tmp1-0", "x");
+    errno = ESRCH;
+    sweepStaleWorkFiles(dir.path() + "sub", "Quorvia.ini.tmp");
+    EXPECT_TRUE(stdfs::exists(other));
 }
 
 // A folder text ends in exactly one separator afterwards, and every constant hangs off it. The
