@@ -455,14 +455,19 @@ TEST(ThemeTool, TheCardBackIsNeitherAPictureNorPastAStop) {
               "urlaub @.icn alpha.ico ");
 }
 
-// A photo's date from its EXIF data, in either byte order, behind other entries or not: the
-// date of its last change where the camera wrote no date of taking.
+// A photo's date from its EXIF data, in either byte order, behind other entries or not: its
+// date of taking, else the date of its last change.
 TEST(ThemeTool, APhotoIsDatedByItsExifData) {
     TempDir dir;
     for (const std::string& tiff :
          {std::string("II*\0\x08\0\0\0\x01\0\x32\x01\x02\0\x14\0\0\0\x1a\0\0\0\0\0\0\0", 26),
           std::string("MM\0*\0\0\0\x08\0\x02\x01\0\0\x03\0\0\0\x01\0\x01\0\0\x01\x32\0\x02\0\0\0\x14\0\0\0\x26\0\0\0\0",
-                      38)}) {
+                      38),
+          std::string(
+              "II*\0\x08\0\0\0\x02\0\x32\x01\x02\0\x14\0\0\0\x38\0\0\0\x69\x87\x04\0\x01\0\0\0\x26\0\0\0\0\0\0\0"
+              "\x01\0\x03\x90\x02\0\x14\0\0\0\x4c\0\0\0\0\0\0\0",
+              56) +
+              std::string("1999:12:31 23:59:59", 20)}) {
         const std::string exif = std::string("Exif\0\0", 6) + tiff + "2021:05:06 07:08:09";
         dir.write("a.jpg", "\xFF\xD8\xFF\xE1" + std::string{'\0', char(exif.size() + 3)} + exif + '\0' + "\xFF\xDA");
         EXPECT_EQ(themes::dateTaken(dir.path() + "a.jpg"), QStringLiteral("2021:05:06 07:08:09")) << tiff.substr(0, 2);
