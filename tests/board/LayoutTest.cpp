@@ -1,10 +1,9 @@
 // Dealing a new game: the grid in twips, the window and panel sizes, the captions, and the
 // deck ending up on the cards; the window's loaded size, its background gradient and the
-// drag arithmetic.
+// keyboard frame's moves.
 
 #include "board/Background.h"
 #include "board/BoardFixture.h"
-#include "board/Drag.h"
 #include "board/Navigation.h"
 
 #include <gtest/gtest.h>
@@ -142,24 +141,6 @@ TEST(WindowModel, BackgroundGradient) {
                              pixelRowToTwipRow(rows / 2, rows, H)),
                   std::tuple(0, H, static_cast<int>(roundHalfEven(H / 2.0))));
     }
-}
-
-// The drag: right opens the menu and stores nothing; only the left button alone moves the
-// window, by the pointer's distance from the press point; a middle press stores its point.
-TEST(WindowModel, DragArithmetic) {
-    Drag drag;
-    EXPECT_FALSE(drag.mouseDown(ButtonLeft, 30, 45));
-    EXPECT_TRUE(drag.mouseDown(ButtonRight, 500, 500));
-    auto move = [&](int buttons, float x, float y) {
-        const auto to = drag.mouseMove(buttons, x, y, WindowPosition{1000, 2000});
-        return to ? std::to_string(to->left) + " " + std::to_string(to->top) : "stays";
-    };
-    EXPECT_EQ(move(ButtonLeft, 60, 15), "1030.000000 1970.000000");
-    EXPECT_EQ(move(ButtonLeft, 30, 45), "1000.000000 2000.000000");
-    for (int buttons : {ButtonLeft | ButtonRight, int{ButtonRight}, int{ButtonMiddle}, 0})
-        EXPECT_EQ(move(buttons, 60, 15), "stays") << buttons;
-    EXPECT_FALSE(drag.mouseDown(ButtonMiddle, 5, 6));
-    EXPECT_EQ(std::tuple(drag.DragStartX, drag.DragStartY), std::tuple(5.0f, 6.0f));
 }
 
 // The frame over a board with gaps. 10 cards, 4 to a row, cards 1, 5 and 6 gone:

@@ -74,8 +74,9 @@ TEST(Play, TwoCardsByRemovePairsAndAutoCover) {
 }
 
 // The second card leaves the running clock alone: restarting it at every click would
-// freeze the time of a player who clicks faster than once a second.
-TEST(Play, SecondCardLeavesTheRunningClockAlone) {
+// freeze the time of a player who clicks faster than once a second. Both counters stop at
+// the 16-bit limit.
+TEST(Play, SecondCardLeavesTheRunningClockAloneAndTheCountersStopAt32767) {
     Dealt b(2, 4, 0, 0);
     const auto [x, y] = b.pairWithFirst(false);
     b.click(x);
@@ -87,21 +88,16 @@ TEST(Play, SecondCardLeavesTheRunningClockAlone) {
     EXPECT_EQ(b.view.changeLog & ChangeTimers, 0u) << "the clock was switched again";
     b.game.tmrTime_Timer();
     EXPECT_EQ(b.game.ElapsedSeconds, 2);
-}
-
-// Without the turn-back timer (AutoCover 0) an unequal pair turns face down at the next
-// click on one of its cards, which opens that card as the first of a new pair.
-TEST(Play, UnequalPairTurnsBackAtTheNextClick) {
-    Dealt b(2, 4, 1, 0);
-    const auto [x, y] = b.pairWithFirst(false);
-    b.click(x);
-    b.click(y);
-    b.click(y);
-    EXPECT_EQ(b.state({x, y}), "dU WPTa 1 open " + std::to_string(y));
+    b.game.ElapsedSeconds = b.game.FlipCount = 32767;
+    b.game.tmrTime_Timer();
+    b.click(y);  // x is open again as a first card: one more try
+    EXPECT_EQ(b.game.lblTime.Caption + "|" + b.game.lblFlips.Caption, "Zeit: 32767 Sekunden|Versuche: 32767");
 }
 
 // Faces are read from their files at every turn, nothing is cached; a face that cannot be
-// loaded leaves the cover showing, and the tags still decide the pair.
+// loaded leaves the cover showing, and the tags still decide the pair. Without the turn-back
+// timer (AutoCover 0) an unequal pair turns face down at the next click on one of its cards,
+// which opens that card as the first of a new pair.
 TEST(Play, FacesAreReadAtEveryTurn) {
     Dealt b(2, 4, 0, 0);
     const auto [x, y] = b.pairWithFirst(true);
@@ -113,22 +109,10 @@ TEST(Play, FacesAreReadAtEveryTurn) {
     EXPECT_EQ(std::count(b.loader.loads.begin(), b.loader.loads.end(), b.card(other).Tag), 2);
     b.click(x);
     EXPECT_EQ(b.state({x}), "d WPTa 2") << "an unloadable face leaves the cover";
-    b.click(y);
+    b.click(y);  // the unequal pair turns down, and y opens a new pair
+    EXPECT_EQ(b.state({other, y}), "dD WPTa 2 open " + std::to_string(y));
     b.click(x);
     EXPECT_EQ(std::tuple(b.card(x).Tag, b.card(y).Tag), std::tuple(kFoundTag, kFoundTag));
-}
-
-// Both counters stop at the 16-bit limit.
-TEST(Play, CountersStopAt32767) {
-    Dealt b(2, 4, 1, 0);
-    b.game.ElapsedSeconds = 32767;
-    b.game.tmrTime_Timer();
-    EXPECT_EQ(b.game.lblTime.Caption, "Zeit: 32767 Sekunden");
-    b.game.FlipCount = 32767;
-    const auto [x, y] = b.pairWithFirst(false);
-    b.click(x);
-    b.click(y);
-    EXPECT_EQ(b.game.lblFlips.Caption, "Versuche: 32767");
 }
 
 // Winning a 1 x 2 board: the clock stops before the message, the message counts the

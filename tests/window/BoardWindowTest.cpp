@@ -106,9 +106,7 @@ private slots:
     // The start-up's font thread is joined once, before the first text is measured; the
     // labels are then in the game's own Tahoma.
     void fontsAreAwaitedOnceBeforeTheFirstText() {
-        {
-            FontWarmUp unused;  // never told the application is there: must not hang
-        }
+        FontWarmUp{};  // made and ended, never told the application is there: must not hang
         Running run(4, "", false);
         auto& [dir, program, w, game] = run;
         int calls = 0;
