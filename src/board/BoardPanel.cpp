@@ -168,7 +168,6 @@ void BoardPanel::paintEvent(QPaintEvent* event) {
         // Black around the card, white on its edge and a thin black line inside: one of
         // them always stands out, on the cover and on light or dark faces alike.
         const QRectF r(cardRect(framed));
-        painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(Qt::black, kFrameOutsidePx, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         painter.drawRect(r.adjusted(-1, -1, 1, 1));
         painter.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));

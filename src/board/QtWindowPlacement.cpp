@@ -14,8 +14,7 @@ namespace {
 // activation to itself keeps placement to itself too: Qt's Wayland plug-in reports no
 // window activation, and there a window's own position is never applied.
 bool platformPlacesWindows() {
-    const QPlatformIntegration* platform = QGuiApplicationPrivate::platformIntegration();
-    if (platform == nullptr) return true;
+    const QPlatformIntegration* platform = QGuiApplicationPrivate::platformIntegration();  // there with any widget
     return platform->hasCapability(QPlatformIntegration::WindowManagement) &&
            platform->hasCapability(QPlatformIntegration::WindowActivation);
 }

@@ -246,8 +246,8 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
     dir.mkdir("prog/.quorvia-theme-4194302-1");        // and where earlier versions worked
     const std::string working = dir.mkdir("prog/icons/.quorvia-theme-" + std::to_string(::getpid()) + "-1");  // at work
     fs::copy_file(b + "foto.jpg", b + "sub/ALPHA.png");
-    fs::copy_file(b + "foto.jpg", b + " foto.jpg");  // the face's name is what readers say of it
-    const std::string longName(150, 'x');            // a face's name keeps its first 100 characters
+    fs::copy_file(b + "foto.jpg", b + " foto..jpg");  // the face's name, as readers say it: no blank first, no dot last
+    const std::string longName(150, 'x');             // a face's name keeps its first 100 characters
     fs::copy_file(b + "foto.jpg", b + longName + ".jpg");
     std::system(("convert -size 4000x400 xc:red " + b + "quer.png").c_str());  // for --fit: a wide one
     dir.write("prog/icons/Meer/x.ico");
@@ -266,7 +266,7 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
         {{"--replace", "natur", b + "alpha.png"}, 1, "icons/natur/tiere/ALPHA-2.ico", "icons/natur/alpha.ico"},
         {{"--fit", "bunt", b + "streifen.png", b + "quer.png"}, 0, "icons/bunt/quer.ico", "icons/bunt/streifen-2.ico"},
         {{"leer", b + "kaputt.jpg"}, 1, "icons", "icons/leer"},
-        {{"blank", b + " foto.jpg"}, 0, "icons/blank/foto.ico", "icons/blank/oto.ico"},
+        {{"blank", b + " foto..jpg"}, 0, "icons/blank/foto.ico", "icons/blank/oto.ico"},
         {{"lang", b + longName + ".jpg"}, 0, "icons/lang/" + longName.substr(50) + ".ico", "icons/lang/" + longName + ".ico"},
         // The theme the game would pick: the exact spelling first, else the first in name order.
         {{"--replace", "meer", b + "foto.jpg"}, 0, "icons/meer/foto.ico", "icons/meer/y.ico"},
@@ -313,9 +313,10 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
 
 // Whatever a folder holds, the tool reads each picture once, names each one it skips and
 // why, and finishes within its memory: links into loops, a pipe and a dangling link named
-// like pictures, a folder it may not read, bombs of the formats it reads (under their own
-// names and under another), an SVG drawing a pipe, a format it does not read, two empty
-// files (no copies of each other) and a JPEG cut off after three bytes.
+// like pictures (a pipe named otherwise is passed over as no file), a folder it may not
+// read, bombs of the formats it reads (under their own names and under another), an SVG
+// drawing a pipe, a format it does not read, two empty files (no copies of each other) and a
+// JPEG cut off after three bytes.
 TEST(ThemeTool, HostileFoldersAndPicturesAreSkippedWithTheirReason) {
     Folder dir;
     const std::string b = dir.path() + "bilder/";
@@ -323,7 +324,7 @@ TEST(ThemeTool, HostileFoldersAndPicturesAreSkippedWithTheirReason) {
     fs::create_directory_symlink("..", b + "sub/hoch");
     fs::create_symlink("kreis.png", b + "kreis.png");
     fs::create_symlink("nirgends", b + "weg.jpg");
-    ASSERT_EQ(::mkfifo((b + "pipe.jpg").c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo((b + "pipe.jpg").c_str(), 0644) + ::mkfifo((b + "rohr").c_str(), 0644), 0);
     for (const char* empty : {"leer.jpg", "leer.png"}) dir.write(std::string("bilder/") + empty);  // no copies
     dir.write("bilder/kurz.jpg", "\xFF\xD8\xFF");
     dir.write("bilder/zu/bild.png", dir.read("bilder/alpha.png"));
@@ -381,6 +382,7 @@ TEST(ThemeTool, HostileFoldersAndPicturesAreSkippedWithTheirReason) {
         "übersprungen: {}kurz.jpg: kein lesbares Bild (nur 3 Bytes)",
         "übergangen: {}selbst: derselbe Ordner wie {}, schon gelesen",
         "übergangen: {}sub/hoch: derselbe Ordner wie {}, schon gelesen",
+        "übergangen: 1 Video oder andere Datei",  // the text file; a pipe without a picture's name is no file
         "6 Kartenbilder gemacht, übersprungen: 14,",
     };
     for (const char* line : lines) {

@@ -111,10 +111,7 @@ private slots:
         auto& [dir, program, w, game] = run;
         int calls = 0;
         float widthAtCall = -1;
-        w.fontsNeeded = [&] {
-            ++calls;
-            widthAtCall = game.lblTime.Width;
-        };
+        w.fontsNeeded = [&] { ++calls, widthAtCall = game.lblTime.Width; };
         program.startFirstGame();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(calls, 1);
@@ -127,9 +124,8 @@ private slots:
         auto& [dir, program, w, game] = run;
         QCOMPARE(w.size(), QSize(333, 291));  // 5000 x 4370 twips
         const QImage img = w.grab().toImage();
-        const int top = 3, bottom = w.height() - 4, middle = 3 + (w.height() - 6) / 2;
         // A column left of the panel and below the labels' line.
-        const int x = 4;
+        const int x = 4, top = 3, bottom = w.height() - 4, middle = 3 + (w.height() - 6) / 2;
         QCOMPARE((QList<QRgb>{img.pixel(x, top), img.pixel(x, bottom), img.pixel(x, middle)}),
                  (QList<QRgb>{qRgb(0, 0, 0), qRgb(0, 0, 0), qRgb(0, 0, 255)}));
         QVERIFY(qBlue(img.pixel(x, top + 40)) > 0 && qBlue(img.pixel(x, top + 40)) < 255);
@@ -380,11 +376,16 @@ private slots:
         };
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        press(0);  // a new game covers the turned card under the reader: it is told anew
-        QTRY_VERIFY(game.OneCardOpen);
-        QAccessibleInterface* turned = panel->focusChild();
-        w.menu()->findChild<QAction*>(QStringLiteral("mnuNew"))->trigger();
-        QVERIFY(panel->focusChild() != turned && panel->focusChild()->text(QAccessible::Name).endsWith(u"verdeckt"));
+        // A new game covers the turned card under the reader: it is told anew, as a new object
+        // each time, game after game (of the objects left behind only the last ones are kept).
+        for (int deal = 0; deal < 70; ++deal) {
+            press(0);
+            QTRY_VERIFY(game.OneCardOpen);
+            QAccessibleInterface* turned = panel->focusChild();
+            w.menu()->findChild<QAction*>(QStringLiteral("mnuNew"))->trigger();
+            QVERIFY(panel->focusChild() != turned &&
+                    panel->focusChild()->text(QAccessible::Name).endsWith(u"verdeckt"));
+        }
         QTest::keyClick(w.panel(), Qt::Key_Right);
         QCOMPARE(panel->focusChild(), panel->child(1));
         QVERIFY(panel->child(1)->state().focused && panel->child(2)->state().focusable &&
