@@ -32,14 +32,19 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-// Decodes one UTF-8 sequence at `i`; an invalid byte decodes as itself (Latin-1) so that
+// One character decoded from UTF-8, or an invalid byte taken as itself (Latin-1) so that
 // names that are not valid UTF-8 survive a round trip through the case mapping.
-char32_t decodeAt(std::string_view s, std::size_t& i, bool& valid) {
+struct Decoded {
+    char32_t cp;
+    bool valid;
+};
+
+// Decodes the sequence at `i` and moves `i` past it (past one byte when it is invalid).
+Decoded decodeAt(std::string_view s, std::size_t& i) {
     const auto b0 = static_cast<unsigned char>(s[i]);
-    valid = true;
     if (b0 < 0x80) {
         ++i;
-        return b0;
+        return {b0, true};
     }
     int len = 0;
     char32_t cp = 0;
@@ -54,16 +59,14 @@ char32_t decodeAt(std::string_view s, std::size_t& i, bool& valid) {
         cp = b0 & 0x07;
     }
     if (len == 0 || i + len > s.size()) {
-        valid = false;
         ++i;
-        return b0;
+        return {b0, false};
     }
     for (int k = 1; k < len; ++k) {
         const auto b = static_cast<unsigned char>(s[i + k]);
         if ((b & 0xC0) != 0x80) {
-            valid = false;
             ++i;
-            return b0;
+            return {b0, false};
         }
         cp = (cp << 6) | (b & 0x3F);
     }
@@ -71,12 +74,11 @@ char32_t decodeAt(std::string_view s, std::size_t& i, bool& valid) {
     // mapping turn foreign bytes into plain letters or separators.
     constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
     if (cp < kShortest[len]) {
-        valid = false;
         ++i;
-        return b0;
+        return {b0, false};
     }
     i += len;
-    return cp;
+    return {cp, true};
 }
 
 char32_t upper(char32_t c) {
@@ -119,8 +121,7 @@ std::string mapCase(std::string_view s, Map map) {
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size();) {
         const std::size_t start = i;
-        bool valid = true;
-        const char32_t cp = decodeAt(s, i, valid);
+        const auto [cp, valid] = decodeAt(s, i);
         if (!valid) {
             out.push_back(s[start]);  // keep invalid bytes untouched
         } else if (cp < 0x80) {
@@ -169,8 +170,7 @@ std::string toCp1252(std::string_view utf8) {
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
         const std::size_t start = i;
-        bool valid = true;
-        const char32_t cp = decodeAt(utf8, i, valid);
+        const auto [cp, valid] = decodeAt(utf8, i);
         // An invalid byte is already an 8-bit byte: it passes through.
         out.push_back(valid ? cp1252Byte(cp).value_or('?') : utf8[start]);
     }
@@ -179,8 +179,7 @@ std::string toCp1252(std::string_view utf8) {
 
 bool fitsCp1252(std::string_view utf8) {
     for (std::size_t i = 0; i < utf8.size();) {
-        bool valid = true;
-        const char32_t cp = decodeAt(utf8, i, valid);
+        const auto [cp, valid] = decodeAt(utf8, i);
         if (valid && !cp1252Byte(cp)) return false;
     }
     return true;
@@ -188,9 +187,7 @@ bool fitsCp1252(std::string_view utf8) {
 
 bool isValidUtf8(std::string_view bytes) {
     for (std::size_t i = 0; i < bytes.size();) {
-        bool valid = true;
-        decodeAt(bytes, i, valid);
-        if (!valid) return false;
+        if (!decodeAt(bytes, i).valid) return false;
     }
     return true;
 }
@@ -200,9 +197,7 @@ std::string repairUtf8(std::string_view bytes) {
     out.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
         const std::size_t start = i;
-        bool valid = true;
-        decodeAt(bytes, i, valid);
-        if (valid) {
+        if (decodeAt(bytes, i).valid) {
             out.append(bytes.substr(start, i - start));
         } else {
             out.append(fromCp1252(bytes.substr(start, 1)));
@@ -237,8 +232,7 @@ std::string toUtf16le(std::string_view utf8) {
         out.push_back(static_cast<char>(u >> 8));
     };
     for (std::size_t i = 0; i < utf8.size();) {
-        bool valid = true;
-        const char32_t cp = decodeAt(utf8, i, valid);
+        const char32_t cp = decodeAt(utf8, i).cp;
         if (cp >= 0x10000) {
             put(0xD800 + ((cp - 0x10000) >> 10));
             put(0xDC00 + ((cp - 0x10000) & 0x3FF));

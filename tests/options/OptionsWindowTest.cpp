@@ -225,6 +225,9 @@ private slots:
                               QImage(QStringLiteral(":/images/logo-right.png")).pixel(15, 15)}));
         const QRgb first = centre("Image1(0)");  // within a step of the mean, far from the chequer's 20
         QVERIFY(std::abs(qRed(first) - coverColour(10).red()) + std::abs(qBlue(first) - coverColour(10).blue()) <= 2);
+        control(dialog, "Combo1")->setFocus(Qt::TabFocusReason);  // its name selected until Tab leaves
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(!control<QComboBox>(dialog, "Combo1")->lineEdit()->hasSelectedText());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QTRY_VERIFY(dialog.isNull());
     }

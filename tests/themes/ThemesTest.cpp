@@ -330,12 +330,13 @@ TEST(ThemeTool, HostileFoldersAndPicturesAreSkippedWithTheirReason) {
     dir.write("bilder/zu/bild.png", dir.read("bilder/alpha.png"));
     // Progressive JPEGs that claim 45000 x 45000 pixels (too many even at 1/8 of the size) and
     // 4608 x 17920 (whose coefficients, kept whole by libjpeg, take 158 MiB); a sequential one
-    // of that size is read at 1/8 of it.
+    // of that size is read at 1/8 of it. Packed SVGs of 100 MiB and of exactly 8 MiB, still read.
     std::system(("cd " + b +
                  " && convert -size 16x16 xc:red -interlace JPEG -colorspace gray klein.jpg && "
                  "convert -size 16x16 xc:blue -colorspace gray folge.jpg && "
-                 "(printf '<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"9\" height=\"9\"><!--'; "
-                 "head -c 104857600 /dev/zero | tr '\\0' ' '; printf -- '--></svg>') | gzip > riesig.svgz && "
+                 "svgz() { (printf '<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"9\" height=\"9\"><!--'; "
+                 "head -c $1 /dev/zero | tr '\\0' ' '; printf -- '--></svg>') | gzip > $2; } && "
+                 "svgz 104857600 riesig.svgz && svgz $((8388608 - 65 - 9)) grenze.svgz && "
                  "convert -size 9x9 xc:red tiff:tiff.png")
                     .c_str());
     std::string bomb = dir.read("bilder/klein.jpg");
@@ -383,7 +384,7 @@ TEST(ThemeTool, HostileFoldersAndPicturesAreSkippedWithTheirReason) {
         "übergangen: {}selbst: derselbe Ordner wie {}, schon gelesen",
         "übergangen: {}sub/hoch: derselbe Ordner wie {}, schon gelesen",
         "übergangen: 1 Video oder andere Datei",  // the text file; a pipe without a picture's name is no file
-        "6 Kartenbilder gemacht, übersprungen: 14,",
+        "7 Kartenbilder gemacht, übersprungen: 14,",
     };
     for (const char* line : lines) {
         const QString wanted =
