@@ -46,6 +46,7 @@
 
 using namespace quorvia;
 using quorvia::test::TempDir;
+using namespace std::string_literals;
 namespace fs = std::filesystem;
 
 namespace {
@@ -188,9 +189,9 @@ TEST(ThemeTool, EveryPictureBecomesAFaceUprightAtEverySizeAndABrokenOneIsSkipped
         const std::string ico = dir.read(std::string("prog/icons/urlaub/") + f.face + ".ico");
         std::string entries = ico.substr(0, 6);
         for (int k = 0; k < 6; ++k) entries += ico.substr(6 + 16 * k, 8);
-        EXPECT_EQ(entries, std::string("\0\0\1\0\6\0\0\0\0\0\1\0 \0\x80\x80\0\0\1\0 \0@@\0\0\1\0 \0"
-                                       "00\0\0\1\0 \0  \0\0\1\0 \0\x10\x10\0\0\1\0 \0",
-                                       54))
+        EXPECT_EQ(entries,
+                  "\0\0\1\0\6\0\0\0\0\0\1\0 \0\x80\x80\0\0\1\0 \0@@\0\0\1\0 \0"
+                  "00\0\0\1\0 \0  \0\0\1\0 \0\x10\x10\0\0\1\0 \0"s)
             << f.face;
         for (int size : {16, 32, 48, 64, 128, 256}) {
             ASSERT_TRUE(images.count(size)) << f.face << " " << size;
@@ -342,11 +343,10 @@ TEST(ThemeTool, HostileFoldersAndPicturesAreSkippedWithTheirReason) {
     std::string bomb = dir.read("bilder/klein.jpg");
     const std::size_t frame = bomb.find("\xFF\xC2");
     ASSERT_NE(frame, std::string::npos);
-    bomb.replace(frame + 5, 4, std::string("\x46\0\x12\0", 4));
+    bomb.replace(frame + 5, 4, "\x46\0\x12\0"s);
     dir.write("bilder/koeff.jpg", bomb);
     std::string sequential = dir.read("bilder/folge.jpg");
-    dir.write("bilder/folge.jpg",
-              sequential.replace(sequential.find("\xFF\xC0") + 5, 4, std::string("\x46\0\x12\0", 4)));
+    dir.write("bilder/folge.jpg", sequential.replace(sequential.find("\xFF\xC0") + 5, 4, "\x46\0\x12\0"s));
     bomb.replace(frame + 5, 4, "\xAF\xC8\xAF\xC8");
     dir.write("bilder/bombe.jpg", bomb);
     dir.write("bilder/bombe.png", bomb);
@@ -463,15 +463,12 @@ TEST(ThemeTool, TheCardBackIsNeitherAPictureNorPastAStop) {
 TEST(ThemeTool, APhotoIsDatedByItsExifData) {
     TempDir dir;
     for (const std::string& tiff :
-         {std::string("II*\0\x08\0\0\0\x01\0\x32\x01\x02\0\x14\0\0\0\x1a\0\0\0\0\0\0\0", 26),
-          std::string("MM\0*\0\0\0\x08\0\x02\x01\0\0\x03\0\0\0\x01\0\x01\0\0\x01\x32\0\x02\0\0\0\x14\0\0\0\x26\0\0\0\0",
-                      38),
-          std::string(
-              "II*\0\x08\0\0\0\x02\0\x32\x01\x02\0\x14\0\0\0\x38\0\0\0\x69\x87\x04\0\x01\0\0\0\x26\0\0\0\0\0\0\0"
-              "\x01\0\x03\x90\x02\0\x14\0\0\0\x4c\0\0\0\0\0\0\0",
-              56) +
-              std::string("1999:12:31 23:59:59", 20)}) {
-        const std::string exif = std::string("Exif\0\0", 6) + tiff + "2021:05:06 07:08:09";
+         {"II*\0\x08\0\0\0\x01\0\x32\x01\x02\0\x14\0\0\0\x1a\0\0\0\0\0\0\0"s,
+          "MM\0*\0\0\0\x08\0\x02\x01\0\0\x03\0\0\0\x01\0\x01\0\0\x01\x32\0\x02\0\0\0\x14\0\0\0\x26\0\0\0\0"s,
+          "II*\0\x08\0\0\0\x02\0\x32\x01\x02\0\x14\0\0\0\x38\0\0\0\x69\x87\x04\0\x01\0\0\0\x26\0\0\0\0\0\0\0"
+          "\x01\0\x03\x90\x02\0\x14\0\0\0\x4c\0\0\0\0\0\0\0"
+          "1999:12:31 23:59:59\0"s}) {
+        const std::string exif = "Exif\0\0"s + tiff + "2021:05:06 07:08:09";
         dir.write("a.jpg", "\xFF\xD8\xFF\xE1" + std::string{'\0', char(exif.size() + 3)} + exif + '\0' + "\xFF\xDA");
         EXPECT_EQ(themes::dateTaken(dir.path() + "a.jpg"), QStringLiteral("2021:05:06 07:08:09")) << tiff.substr(0, 2);
     }
@@ -512,21 +509,20 @@ TEST(ThemeTool, PhoneFoldersBecomeThemesOfTheirPhotosTheRightWayUp) {
     std::system(
         ("cd " + p + " && heif() { python3 " QUORVIA_TEST_SOURCE "/../../tools/phone-heif \"$@\"; } && " + script)
             .c_str());
-    dir.write("iphone/IMG_0001.MOV", std::string("\0\0\0\024ftypqt  \0\0\0\0", 16));
+    dir.write("iphone/IMG_0001.MOV", "\0\0\0\024ftypqt  \0\0\0\0"s);
     dir.write("iphone/IMG_0001.AAE", "<?xml version='1.0'?><plist/>");
-    dir.write("android/VID_1.mp4", std::string("\0\0\0\030ftypisom\0\0\0\0", 16));
+    dir.write("android/VID_1.mp4", "\0\0\0\030ftypisom\0\0\0\0"s);
     dir.write("android/Thumbs.db", "x");
     // The second of two twins was taken first, says its EXIF data (DateTimeOriginal, 2019): the
     // JPEG's own, and the edited HEIC's, which keeps that of the JPEG it is made from, stored
     // behind "Exif\0\0" as iPhones store it.
     for (const char* twin : {"android/DSC_0002.jpg", "iphone/s2.jpg"}) {
         std::string taken = dir.read(twin);
-        taken.insert(2, std::string("\xFF\xE1\0\x48"
-                                    "Exif\0\0MM\0*\0\0\0\x08\0\x01\x87\x69\0\x04\0\0\0\x01\0\0\0\x1A\0\0\0\0"
-                                    "\0\x01\x90\x03\0\x02\0\0\0\x14\0\0\0\x2C\0\0\0\0"
-                                    "2019:05:01 12:00:00",
-                                    74) +
-                            '\0');
+        taken.insert(2,
+                     "\xFF\xE1\0\x48"
+                     "Exif\0\0MM\0*\0\0\0\x08\0\x01\x87\x69\0\x04\0\0\0\x01\0\0\0\x1A\0\0\0\0"
+                     "\0\x01\x90\x03\0\x02\0\0\0\x14\0\0\0\x2C\0\0\0\0"
+                     "2019:05:01 12:00:00\0\0"s);
         dir.write(twin, taken);
     }
     std::system(("cd " + p +

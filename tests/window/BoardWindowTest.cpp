@@ -405,8 +405,7 @@ private slots:
         for (int i = 0; i < 3; ++i) QCOMPARE(window->indexOfChild(window->child(i)), i);  // where a reader counts
         press(static_cast<int>(c));
         QTest::qWait(100);
-        QVERIFY(!w.isEnabled() &&
-                panel->child(static_cast<int>(c))->text(QAccessible::Name).endsWith(QStringLiteral("verdeckt")));
+        QVERIFY(!w.isEnabled() && panel->child(static_cast<int>(c))->text(QAccessible::Name).endsWith(u"verdeckt"));
     }
 };
 
