@@ -238,6 +238,9 @@ TEST(IcoWriter, RefusesWhatNoIconHolds) {
                   2 * fits);
         fs::remove(dir.path() + "a.ico");
     }
+    QString error;  // into a folder that is not there: no file, and the reason
+    EXPECT_FALSE(themes::IcoWriter::writeFile(q(dir.path() + "nicht/a.ico"), {image(1, 1)}, &error));
+    EXPECT_TRUE(error.startsWith(q("cannot open " + dir.path() + "nicht/a.ico: "))) << error.toStdString();
 }
 
 TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
@@ -256,7 +259,7 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
     const struct {
         std::vector<std::string> args;
         int exit;
-        std::string made, gone;
+        std::string made, gone, said = {};
     } runs[] = {
         // clang-format off
         {{"urlaub", b + "alpha.png"}, 0, "icons/urlaub/alpha.ico", "icons/.quorvia-theme-4194303-1"},
@@ -278,11 +281,17 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
         {{"nichts"}, 2, "icons", "icons/nichts"},
         {{"@", b + "alpha.png"}, 1, "icons", "icons/@/alpha.ico"},  // the card backs' folder; below the top, a name
         {{"natur/@", b + "alpha.png"}, 0, "icons/natur/@/alpha.ico", "icons/@/alpha.ico"},
+        // Options, and after "--" names that look like one.
+        {{"--help", "hilfe", b + "alpha.png"}, 0, "icons", "icons/hilfe", "Aufruf: quorvia-theme [OPTION]... NAME BILD-ODER-ORDNER...\n"},
+        {{"--version"}, 0, "icons", "icons/--version", "quorvia-theme " QUORVIA_VERSION "\n"},
+        {{"-x", "x", b + "alpha.png"}, 2, "icons", "icons/x", "quorvia-theme: unbekannte Option -x\n„quorvia-theme --help“"},
+        {{"--", "-minus", b + "alpha.png"}, 0, "icons/-minus/alpha.ico", "icons/--"},
         // clang-format on
     };
     for (const auto& r : runs) {
         QString out;
         EXPECT_EQ(dir.run(r.args, &out), r.exit) << r.args.front() << "\n" << out.toStdString();
+        EXPECT_TRUE(out.startsWith(q(r.said))) << r.args.front() << "\n" << out.toStdString();
         EXPECT_TRUE(dir.exists(std::string("prog/") + r.made)) << r.made;
         EXPECT_FALSE(dir.exists(std::string("prog/") + r.gone)) << r.gone;
     }
@@ -291,6 +300,12 @@ TEST(ThemeTool, CommandLinesInTurnMakeReplaceNestAndRefuseThemes) {
     EXPECT_EQ(dir.run({"--cover", b + "kaputt.jpg", "ruecken", b + "alpha.png"}, &out), 0);
     EXPECT_TRUE(dir.exists("prog/icons/ruecken/alpha.ico") && !dir.exists("prog/icons/ruecken/@.icn"));
     EXPECT_TRUE(out.contains(QStringLiteral("kein Kartenrücken: ") + q(b + "kaputt.jpg"))) << out.toStdString();
+    // On a terminal, a bar of 30 marks fills up as the pictures are done.
+    std::system(
+        ("cd " + b + " && script -qec '../prog/quorvia-theme balken alpha.png foto.jpg' /dev/null >bar").c_str());
+    EXPECT_NE(dir.read("bilder/bar").find("\r[" + std::string(15, '#') + std::string(15, '-') + "] 1/2  "),
+              std::string::npos);
+    EXPECT_NE(dir.read("bilder/bar").find("\r[" + std::string(30, '#') + "] 2/2  "), std::string::npos);
     // A name that is not UTF-8 is read as the face names are: as Windows-1252.
     EXPECT_EQ(
         std::system(("cd " + b + " && ../prog/quorvia-theme M$(printf '\\374')ller alpha.png >/dev/null").c_str()), 0);
