@@ -346,7 +346,8 @@ TEST(ThemeTool, HostileFoldersAndPicturesAreSkippedWithTheirReason) {
     dir.write("bilder/zu/bild.png", dir.read("bilder/alpha.png"));
     // Progressive JPEGs that claim 45000 x 45000 pixels (too many even at 1/8 of the size) and
     // 4608 x 17920 (whose coefficients, kept whole by libjpeg, take 158 MiB); a sequential one
-    // of that size is read at 1/8 of it. Packed SVGs of 100 MiB and of exactly 8 MiB, still read.
+    // of that size is read at 1/8 of it. Packed SVGs of 100 MiB and of exactly 8 MiB, still read
+    // (its blanks fill 8 MiB less the 65 bytes of text before them and the 9 after).
     std::system(("cd " + b +
                  " && convert -size 16x16 xc:red -interlace JPEG -colorspace gray klein.jpg && "
                  "convert -size 16x16 xc:blue -colorspace gray folge.jpg && "
