@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
+#include <compare>
 #include <cstddef>
 #include <map>
 #include <utility>
@@ -27,10 +28,7 @@ bool keepsOpen(std::size_t depth) { return depth < 8 || depth % 32 == 0; }
 struct FolderId {
     dev_t dev = 0;
     ino_t ino = 0;
-    friend bool operator<(const FolderId& a, const FolderId& b) {
-        return a.dev != b.dev ? a.dev < b.dev : a.ino < b.ino;
-    }
-    friend bool operator==(const FolderId& a, const FolderId& b) { return a.dev == b.dev && a.ino == b.ino; }
+    friend auto operator<=>(const FolderId&, const FolderId&) = default;
 };
 
 bool identify(int fd, FolderId& id) {

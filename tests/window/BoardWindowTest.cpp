@@ -225,9 +225,10 @@ private slots:
         }
     }
 
-    // A drag on the background: where the desktop honours the window's own position the
-    // window follows the pointer; where only the compositor places windows, the drag is
-    // handed to it once per press and the model keeps its place.
+    // A drag on the background, the window's or the board's between the cards: where the
+    // desktop honours the window's own position the window follows the pointer; where only
+    // the compositor places windows, the drag is handed to it once per press and the model
+    // keeps its place.
     void dragMovesTheWindowOrHandsTheMoveToTheCompositor() {
         struct Placement : WindowPlacement {
             Placement(bool own, int& asked) : own(own), asked(asked) {}
@@ -236,20 +237,21 @@ private slots:
             bool own;
             int& asked;
         };
-        for (const bool own : {true, false}) {
+        for (const auto& [own, onBoard] : {std::pair{true, false}, {true, true}, {false, false}, {false, true}}) {
             Running run(40, "[Einstellungen]\r\nRows=2\r\nCols=4\r\n");
             auto& [dir, program, w, game] = run;
             int asked = 0;
             w.setWindowPlacement(std::make_unique<Placement>(own, asked));
             const QPoint start = w.pos();
-            const QPoint local(1, w.height() - 2);
+            QWidget* surface = onBoard ? w.panel() : static_cast<QWidget*>(&w);
+            const QPoint local = onBoard ? QPoint(1, 1) : QPoint(1, w.height() - 2);
             QPoint global;  // where the pointer was pressed
             const auto send = [&](QEvent::Type type, QPoint by, Qt::MouseButton button, Qt::MouseButtons held) {
                 QMouseEvent event(type, local + by, global + by, button, held, {});
-                QApplication::sendEvent(&w, &event);
+                QApplication::sendEvent(surface, &event);
             };
             for (int drag = 0; drag < 2; ++drag) {
-                global = w.mapToGlobal(local);
+                global = surface->mapToGlobal(local);
                 send(QEvent::MouseButtonPress, {}, Qt::LeftButton, Qt::LeftButton);
                 send(QEvent::MouseMove, {30, 20}, Qt::NoButton, Qt::LeftButton);
                 send(QEvent::MouseMove, {40, 25}, Qt::NoButton, Qt::LeftButton);
