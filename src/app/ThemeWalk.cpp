@@ -9,7 +9,6 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
-#include <compare>
 #include <cstddef>
 #include <map>
 #include <utility>
@@ -28,7 +27,10 @@ bool keepsOpen(std::size_t depth) { return depth < 8 || depth % 32 == 0; }
 struct FolderId {
     dev_t dev = 0;
     ino_t ino = 0;
-    friend auto operator<=>(const FolderId&, const FolderId&) = default;
+    friend bool operator==(const FolderId&, const FolderId&) = default;
+    friend bool operator<(const FolderId& a, const FolderId& b) {
+        return std::pair(a.dev, a.ino) < std::pair(b.dev, b.ino);
+    }
 };
 
 bool identify(int fd, FolderId& id) {
