@@ -337,14 +337,8 @@ void frmOptions::connectControls() {
             [this](int index) { logic_.cboRows.text = cboRows_->itemText(index).toStdString(); });
     connect(cboCols_, &QComboBox::activated, this,
             [this](int index) { logic_.cboCols.text = cboCols_->itemText(index).toStdString(); });
-    connect(Check1_, &QCheckBox::clicked, this, [this](bool checked) {
-        logic_.Check1_Click(checked);
-        sync();
-    });
-    connect(Check2_, &QCheckBox::clicked, this, [this](bool checked) {
-        logic_.Check2_Click(checked);
-        sync();
-    });
+    connect(Check1_, &QCheckBox::clicked, this, [this](bool checked) { logic_.Check1_Click(checked); });
+    connect(Check2_, &QCheckBox::clicked, this, [this](bool checked) { logic_.Check2_Click(checked); });
     connect(cmdOK_, &QPushButton::clicked, this, [this] {
         logic_.cmdOK_Click();
         sync();

@@ -172,7 +172,9 @@ TEST(ThemeTool, EveryPictureBecomesAFaceUprightAtEverySizeAndABrokenOneIsSkipped
     ASSERT_EQ(dir.run({"urlaub", dir.path() + "bilder"}, &out), 0) << out.toStdString();
     EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral(
         R"(^6 Bilder in \d+\.\d s \((?!0\.0 )\d+\.\d Bilder/s\)\nübergangen: 1 Video oder andere Datei\n)"
-        R"(5 Bilder: genug für Spielfelder bis 10 Karten ohne Wiederholung\n5 Kartenbilder gemacht, übersprungen: 1,)"))))
+        R"(5 Bilder: genug für Spielfelder bis 10 Karten ohne Wiederholung\n5 Kartenbilder gemacht, übersprungen: 1, )"
+        R"(Thema: \S+/prog/icons/urlaub\n6 Bilder gefunden; das Thema aus 6 wird etwa 900 KB groß\.\n)"
+        R"(übersprungen: \S+/bilder/kaputt\.jpg: kein lesbares Bild \(nur 9 Bytes\)\n$)"))))
         << out.toStdString();
     const struct {
         const char* face;

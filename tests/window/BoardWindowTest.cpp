@@ -320,7 +320,7 @@ private slots:
         dir->write("Quorvia.ini", "[Einstellungen]\r\nRows=2\r\nCols=1\r\n");
         w.menu()->findChild<QAction*>(QStringLiteral("mnuNew"))->trigger();
         QCOMPARE(std::pair(panel->frameCard(), w.width()), std::pair(1, 117));
-        QTest::keyClick(panel, Qt::Key_Up);  // one card a row
+        QTest::keyClick(&w, Qt::Key_Up);  // one card a row; the window passes keys on to the board
         QCOMPARE(panel->frameCard(), 0);
     }
 
