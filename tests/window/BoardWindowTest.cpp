@@ -385,7 +385,7 @@ private slots:
             QTRY_VERIFY(game.OneCardOpen);
             QAccessibleInterface* turned = panel->focusChild();
             w.menu()->findChild<QAction*>(QStringLiteral("mnuNew"))->trigger();
-            QVERIFY(panel->focusChild() != turned &&
+            QVERIFY(panel->focusChild() != turned && panel->indexOfChild(turned) == -1 &&
                     panel->focusChild()->text(QAccessible::Name).endsWith(u"verdeckt"));
         }
         QTest::keyClick(w.panel(), Qt::Key_Right);
