@@ -663,6 +663,9 @@ TEST(ThemeTool, ATiledPictureIsPutTogetherFromTheTilesTheFaceShows) {
                     .value_or(QImage(1, 1, QImage::Format_RGB32))
                     .isNull());
     EXPECT_FALSE(why.isEmpty());
+    for (const QSize tile : {QSize(0, 32), QSize(32, 0)})  // tiles of no size, as a hostile file may claim
+        EXPECT_FALSE(
+            themes::tiledSquareOf({QSize(64, 64), tile, 2, 2, {}, broken.decode}, 64, false, Qt::white, budget, &why));
 }
 
 // A burst of one photo (moved by a few pixels, saved again at quality 30, 10 % brighter) becomes
