@@ -225,7 +225,7 @@ private slots:
         }
     }
 
-    // A drag on the background, the window's or the board's between the cards: where the
+    // A drag on the background, the window's or the board's beside the cards: where the
     // desktop honours the window's own position the window follows the pointer; where only
     // the compositor places windows, the drag is handed to it once per press and the model
     // keeps its place.
